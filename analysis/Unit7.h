@@ -1,0 +1,131 @@
+#pragma once
+
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <array>
+
+QT_FORWARD_DECLARE_CLASS(QChartView)
+QT_FORWARD_DECLARE_CLASS(QComboBox)
+QT_FORWARD_DECLARE_CLASS(QFrame)
+QT_FORWARD_DECLARE_CLASS(QLabel)
+QT_FORWARD_DECLARE_CLASS(QPieSeries)
+QT_FORWARD_DECLARE_CLASS(QPlainTextEdit)
+QT_FORWARD_DECLARE_CLASS(QPushButton)
+
+class Connection;
+class DataSource;
+class QueryRecordSet;
+class TableRecordSet;
+
+namespace EffAnalysis {
+
+// The most disciplines one analysis takes: with this many rows or more in the table of
+// disciplines nothing is analysed.
+constexpr int MaxDisciplines = 19;
+
+// The mean of one discipline's values.
+struct DisciplineMean
+{
+    QString name;
+    double value = 0.0;
+};
+
+// The twenty slots of one analysis: each a discipline name and the values credited to it.
+class DisciplineSlots
+{
+public:
+    static constexpr int Count = 20;
+
+    // Names the slots from the first rows of the disciplines table; the rest stay unnamed
+    // (an unnamed slot matches the empty text).
+    void setNames(const QList<QString> &names);
+    // Credits the value to the first slot whose name equals the discipline exactly,
+    // trying slots 1 to 11, then 20, then 12 to 19. False when no slot takes it.
+    bool credit(const QString &discipline, double value);
+    // The mean of every slot in slot order, leaving out those that are exactly 0.0.
+    QList<DisciplineMean> nonZeroMeans() const;
+
+private:
+    struct Slot
+    {
+        QString name;
+        double total = 0.0;
+        int count = 0;
+    };
+    std::array<Slot, Count> m_slots;
+};
+
+// A stored value as text; a null value has none and throws.
+QString valueText(const QVariant &stored);
+// A stored value as a number: numbers as they are, texts read in the user's regional
+// format. Throws with the conversion messages the user sees.
+double valueNumber(const QVariant &stored);
+// A text read as a floating-point number in the user's regional format; throws when it is
+// none (or not finite).
+double parseRegionalFloat(const QString &text);
+// "#,##0.###" in the user's regional format: group separators, up to three decimals.
+QString formatMarkValue(double value);
+
+} // namespace EffAnalysis
+
+// "Анализ (сравнение) эффективности": the mean of one criterion per discipline, as a pie.
+class Teff : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Teff(QWidget *parent = nullptr);
+    ~Teff() override;
+
+    // Controls in the order of the form.
+    QFrame *Bevel1;
+    QPushButton *Button1;
+    QChartView *Chart1;
+    QPieSeries *Series1;
+    QPlainTextEdit *Memo1;
+    QPushButton *Button2;
+    QLabel *StaticText1;
+    QComboBox *ComboBox1;
+    QLabel *StaticText2;
+    // Set 1: the value statement of the analysis.
+    DataSource *DataSource1;
+    Connection *ADOConnection1;
+    QueryRecordSet *ADODataSet1;
+    TableRecordSet *ADOTable1;
+    // Set 2: counts the disciplines and reads their names.
+    DataSource *DataSource2;
+    Connection *ADOConnection2;
+    QueryRecordSet *ADODataSet2;
+    TableRecordSet *ADOTable2;
+    // Set 3: reads the criterion names.
+    DataSource *DataSource3;
+    Connection *ADOConnection3;
+    QueryRecordSet *ADODataSet3;
+    TableRecordSet *ADOTable3;
+
+    // The database path as last read from the main window; empty: no database open.
+    QString DBPath;
+
+    void FormShow();
+    void FormClose(QCloseEvent *event);
+    void Button1Click();
+    void Button2Click();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    int countDisciplines();
+    void nameSlots(EffAnalysis::DisciplineSlots &slotTable);
+    void creditValues(EffAnalysis::DisciplineSlots &slotTable);
+    void showMeans(const QList<EffAnalysis::DisciplineMean> &means);
+    void fitMarks();
+
+    bool m_shownOnce = false;
+};
+
+// The one efficiency comparison window, if it exists.
+extern QPointer<Teff> eff;

@@ -1,0 +1,162 @@
+#include "FieldInfo.h"
+
+#include "DbError.h"
+
+#include "FormatSettings.h"
+
+#include <QDate>
+#include <QRegularExpression>
+
+namespace {
+
+bool declares(const QString &upper, const char *word)
+{
+    return upper.contains(QLatin1String(word));
+}
+
+// day.month.year with ".", "/" or "-" between, or ISO yyyy-mm-dd.
+QDate parseDate(const QString &text)
+{
+    static const QRegularExpression dayFirst(
+        QStringLiteral(R"(^\s*(\d{1,2})[./-](\d{1,2})[./-](\d{4}|\d{2})\s*$)"));
+    static const QRegularExpression iso(QStringLiteral(R"(^\s*(\d{4})-(\d{1,2})-(\d{1,2})\s*$)"));
+    if (const auto m = iso.match(text); m.hasMatch())
+        return QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    if (const auto m = dayFirst.match(text); m.hasMatch()) {
+        int year = m.captured(3).toInt();
+        if (m.captured(3).size() == 2)
+            year += year < 50 ? 2000 : 1900;
+        return QDate(year, m.captured(2).toInt(), m.captured(1).toInt());
+    }
+    return {};
+}
+
+DbError refused(const QString &text, const FieldInfo &field, const QString &what)
+{
+    return DbError(QStringLiteral("«%1» не является %2: столбец «%3» не принимает это значение")
+                       .arg(text, what, field.name));
+}
+
+} // namespace
+
+FieldKind fieldKindOf(const QString &declaredType)
+{
+    const QString upper = declaredType.toUpper();
+    if (upper.isEmpty())
+        return FieldKind::Unknown;
+    if (declares(upper, "DATE") || declares(upper, "TIME"))
+        return FieldKind::Date;
+    if (declares(upper, "BOOL") || declares(upper, "BIT") || declares(upper, "YESNO"))
+        return FieldKind::Boolean;
+    if (declares(upper, "INT") || declares(upper, "COUNTER"))
+        return FieldKind::Integer;
+    if (declares(upper, "MEMO") || declares(upper, "LONGTEXT") || declares(upper, "CLOB") ||
+        declares(upper, "NOTE"))
+        return FieldKind::Memo;
+    if (declares(upper, "CHAR") || declares(upper, "TEXT") || declares(upper, "STRING"))
+        return FieldKind::String;
+    if (declares(upper, "BLOB") || declares(upper, "BINARY") || declares(upper, "OLE") ||
+        declares(upper, "IMAGE") || declares(upper, "BYTES"))
+        return FieldKind::Binary;
+    return FieldKind::Float; // REAL, FLOAT, DOUBLE, NUMERIC, DECIMAL, CURRENCY, MONEY …
+}
+
+WriteConversion writeConversionOf(const QString &declaredType)
+{
+    switch (fieldKindOf(declaredType)) {
+    case FieldKind::Integer:
+    case FieldKind::Boolean:
+        return WriteConversion::Integer;
+    case FieldKind::Float:
+        return WriteConversion::Real;
+    case FieldKind::Date:
+        return WriteConversion::Date;
+    case FieldKind::Binary:
+        return WriteConversion::Blob;
+    default:
+        return WriteConversion::None;
+    }
+}
+
+int displayWidthOf(const QString &declaredType, FieldKind kind)
+{
+    static const QRegularExpression size(QStringLiteral(R"(\(\s*(\d+))"));
+    if (const auto m = size.match(declaredType);
+        m.hasMatch() && (kind == FieldKind::String || kind == FieldKind::Unknown))
+        return qBound(1, m.captured(1).toInt(), 255);
+    switch (kind) {
+    case FieldKind::String:
+    case FieldKind::Unknown:
+        return 20;
+    case FieldKind::Memo:
+        return 30;
+    case FieldKind::Boolean:
+        return 5;
+    default:
+        return 10;
+    }
+}
+
+QVariant convertForColumn(const QVariant &value, const FieldInfo &field)
+{
+    if (value.isNull() || value.typeId() != QMetaType::QString)
+        return value;
+    const QString text = value.toString();
+    const QLocale regional = FormatSettings::instance().regionalLocale();
+    bool ok = false;
+    switch (field.conversion) {
+    case WriteConversion::None:
+        return text;
+    case WriteConversion::Integer: {
+        const qlonglong number = regional.toLongLong(text.trimmed(), &ok);
+        if (!ok)
+            throw refused(text, field, QStringLiteral("целым числом"));
+        return QVariant(qint64(number));
+    }
+    case WriteConversion::Real: {
+        const double number = regional.toDouble(text.trimmed(), &ok);
+        if (!ok)
+            throw refused(text, field, QStringLiteral("числом"));
+        return number;
+    }
+    case WriteConversion::Date: {
+        if (text.trimmed().isEmpty())
+            return QVariant();
+        const QDate date = parseDate(text);
+        if (!date.isValid())
+            throw refused(text, field, QStringLiteral("датой вида день.месяц.год"));
+        return date.toString(Qt::ISODate);
+    }
+    case WriteConversion::Blob:
+        return text.toUtf8();
+    }
+    return text;
+}
+
+QVariant displayValue(const QVariant &stored, const FieldInfo &field)
+{
+    if (field.kind == FieldKind::Date && stored.typeId() == QMetaType::QString) {
+        const QDate date = QDate::fromString(stored.toString(), Qt::ISODate);
+        if (date.isValid())
+            return FormatSettings::instance().formatShortDate(date);
+    }
+    return stored;
+}
+
+QString textOf(const QVariant &stored)
+{
+    if (stored.isNull())
+        return {};
+    switch (stored.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        QLocale regional = FormatSettings::instance().regionalLocale();
+        regional.setNumberOptions(QLocale::OmitGroupSeparator);
+        return regional.toString(stored.toDouble(), 'g', 15);
+    }
+    case QMetaType::QByteArray:
+        return QString::fromUtf8(stored.toByteArray());
+    default:
+        return stored.toString();
+    }
+}

@@ -1,0 +1,420 @@
+#include "RecordSet.h"
+
+#include "ConnectionString.h"
+#include "DbError.h"
+#include "Schema.h"
+#include "SqlDialect.h"
+#include "Sqlite.h"
+
+namespace {
+
+// Rows read at a time when the walk or a grid needs more.
+constexpr int FetchChunk = 256;
+
+QString quotedName(const QString &name)
+{
+    QString escaped = name;
+    escaped.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + escaped + u'"';
+}
+
+// The first statement that prepares, as the statement, whether it reads the rowid, and
+// which table it then writes to.
+struct Prepared
+{
+    std::unique_ptr<SqliteStatement> statement;
+    bool hasRowid = false;
+};
+
+// Whether every result column after the rowid comes straight from `table`.
+bool columnsComeFrom(const SqliteStatement &statement, const QString &table)
+{
+    for (int i = 1; i < statement.columnCount(); ++i) {
+        if (statement.originName(i).isEmpty() ||
+            statement.originTable(i).compare(table, Qt::CaseInsensitive) != 0)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+RecordSet::RecordSet(QObject *parent) : QObject(parent) {}
+
+RecordSet::~RecordSet() = default;
+
+void RecordSet::setConnectionString(const QString &text)
+{
+    if (text == m_connectionString)
+        return;
+    close();
+    m_connectionString = text;
+}
+
+void RecordSet::sourceChanged()
+{
+    close();
+}
+
+void RecordSet::open()
+{
+    if (isOpen())
+        return;
+    const Source wanted = source();
+    auto db = openMonitoringDatabase(databasePathOf(m_connectionString));
+
+    // An editable source reads the rowid first, so that every write reaches exactly the
+    // row shown; a statement SQLite will not take with it is read as it is.
+    std::unique_ptr<SqliteStatement> statement;
+    bool hasRowid = false;
+    QString baseTable;
+    if (!wanted.editableTable.isEmpty()) {
+        const SingleTableSelect select = analyseSelect(wanted.sql);
+        const QString withRowid = wanted.sql.left(select.selectListStart) + u' ' +
+                                  quotedName(select.table) + QStringLiteral("._rowid_,") +
+                                  wanted.sql.mid(select.selectListStart);
+        try {
+            statement = std::make_unique<SqliteStatement>(*db, withRowid);
+            hasRowid = true;
+            if (statement->columnCount() > 1 && columnsComeFrom(*statement, select.table))
+                baseTable = statement->originTable(1);
+        } catch (const DbError &) {
+            statement.reset();
+        }
+    }
+    if (!statement)
+        statement = std::make_unique<SqliteStatement>(*db, wanted.sql);
+
+    QList<FieldInfo> fields;
+    const int first = hasRowid ? 1 : 0;
+    for (int i = first; i < statement->columnCount(); ++i) {
+        FieldInfo field;
+        field.name = statement->columnName(i);
+        field.displayLabel = field.name;
+        field.declaredType = statement->declaredType(i);
+        field.originColumn = statement->originName(i);
+        field.kind = fieldKindOf(field.declaredType);
+        field.conversion = writeConversionOf(field.declaredType);
+        field.displayWidth = displayWidthOf(field.declaredType, field.kind);
+        fields.append(field);
+    }
+
+    Q_EMIT aboutToReset();
+    m_db = std::move(db);
+    m_statement = std::move(statement);
+    m_sql = wanted.sql;
+    m_hasRowid = hasRowid;
+    m_baseTable = baseTable;
+    m_fields = fields;
+    m_rows.clear();
+    m_insertedRowids.clear();
+    m_exhausted = false;
+    m_current = 0;
+    Q_EMIT resetDone();
+}
+
+void RecordSet::close()
+{
+    if (!isOpen())
+        return;
+    Q_EMIT aboutToReset();
+    m_statement.reset();
+    m_db.reset();
+    m_sql.clear();
+    m_baseTable.clear();
+    m_fields.clear();
+    m_rows.clear();
+    m_insertedRowids.clear();
+    m_exhausted = true;
+    m_hasRowid = false;
+    m_current = 0;
+    Q_EMIT resetDone();
+}
+
+int RecordSet::fieldIndex(const QString &name) const
+{
+    for (int i = 0; i < m_fields.size(); ++i) {
+        if (m_fields.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+void RecordSet::requireOpen() const
+{
+    if (!isOpen())
+        throw DbError(QStringLiteral("Набор данных закрыт: операция невозможна"));
+}
+
+void RecordSet::requireEditable() const
+{
+    requireOpen();
+    if (!isEditable())
+        throw DbError(QStringLiteral("Эти данные доступны только для чтения"));
+    if (m_db->isReadOnly()) {
+        throw DbError(QStringLiteral("Файл базы данных «%1» открыт только для чтения: изменения "
+                                     "в него не записываются")
+                          .arg(m_db->path()));
+    }
+}
+
+void RecordSet::requireRow(int row) const
+{
+    requireOpen();
+    if (row < 0 || size_t(row) >= m_rows.size())
+        throw DbError(QStringLiteral("Нет текущей записи"));
+}
+
+qint64 RecordSet::recordCount()
+{
+    requireOpen();
+    if (m_exhausted)
+        return qint64(m_rows.size());
+    SqliteStatement count(*m_db, QStringLiteral("SELECT count(*) FROM (%1)").arg(m_sql));
+    count.step();
+    return count.int64Value(0);
+}
+
+int RecordSet::fetch(int count)
+{
+    if (!isOpen() || m_exhausted || count <= 0)
+        return 0;
+    std::vector<Row> fetched;
+    fetched.reserve(size_t(count));
+    const int first = m_hasRowid ? 1 : 0;
+    const int columns = m_statement->columnCount();
+    qint64 ordinal = qint64(m_rows.size());
+    while (int(fetched.size()) < count) {
+        if (!m_statement->step()) {
+            m_exhausted = true;
+            // Ends the statement's read of the file at once.
+            m_statement->reset();
+            break;
+        }
+        Row row;
+        row.rowid = m_hasRowid ? m_statement->int64Value(0) : ordinal++;
+        if (m_hasRowid && m_insertedRowids.contains(row.rowid))
+            continue;
+        row.values.reserve(columns - first);
+        for (int i = first; i < columns; ++i)
+            row.values.append(m_statement->value(i));
+        fetched.push_back(std::move(row));
+    }
+    const int got = int(fetched.size());
+    appendRows(std::move(fetched));
+    return got;
+}
+
+void RecordSet::appendRows(std::vector<Row> &&rows)
+{
+    if (rows.empty())
+        return;
+    const int first = int(m_rows.size());
+    Q_EMIT rowsAboutToBeAppended(first, first + int(rows.size()) - 1);
+    m_rows.insert(m_rows.end(), std::make_move_iterator(rows.begin()),
+                  std::make_move_iterator(rows.end()));
+    Q_EMIT rowsAppended();
+}
+
+bool RecordSet::ensureRow(int row)
+{
+    while (size_t(row) >= m_rows.size() && !m_exhausted)
+        fetch(FetchChunk);
+    return row >= 0 && size_t(row) < m_rows.size();
+}
+
+void RecordSet::first()
+{
+    requireOpen();
+    m_current = 0;
+    ensureRow(m_current);
+}
+
+void RecordSet::next()
+{
+    requireOpen();
+    if (ensureRow(m_current))
+        ++m_current;
+    ensureRow(m_current);
+}
+
+bool RecordSet::eof()
+{
+    return !isOpen() || !ensureRow(m_current);
+}
+
+void RecordSet::setCurrentRow(int row)
+{
+    m_current = row;
+}
+
+QVariant RecordSet::valueAt(int row, int column) const
+{
+    if (row < 0 || size_t(row) >= m_rows.size())
+        return {};
+    const QVariantList &values = m_rows[size_t(row)].values;
+    return column >= 0 && column < values.size() ? values.at(column) : QVariant();
+}
+
+QVariant RecordSet::value(int position) const
+{
+    requireOpen();
+    if (position < 0 || position >= m_fields.size())
+        throw DbError(QStringLiteral("В наборе данных нет столбца номер %1").arg(position + 1));
+    return valueAt(m_current, position);
+}
+
+QString RecordSet::text(int position) const
+{
+    return textOf(value(position));
+}
+
+QVariant RecordSet::fieldByName(const QString &name) const
+{
+    requireOpen();
+    const int index = fieldIndex(name);
+    if (index < 0)
+        throw DbError(QStringLiteral("Поле «%1» не найдено").arg(name));
+    return valueAt(m_current, index);
+}
+
+QString RecordSet::quotedColumns() const
+{
+    QStringList columns;
+    for (const FieldInfo &field : m_fields)
+        columns.append(quotedName(field.originColumn));
+    return columns.join(u',');
+}
+
+RecordSet::Row RecordSet::readRow(qint64 rowid) const
+{
+    SqliteStatement select(*m_db, QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_ = ?1")
+                                      .arg(quotedColumns(), quotedName(m_baseTable)));
+    select.bind(1, rowid);
+    Row row;
+    row.rowid = rowid;
+    if (!select.step())
+        throw DbError(QStringLiteral("Запись не найдена: её уже нет в таблице «%1»").arg(m_baseTable));
+    for (int i = 0; i < select.columnCount(); ++i)
+        row.values.append(select.value(i));
+    return row;
+}
+
+void RecordSet::appendRecord(const QStringList &texts)
+{
+    requireOpen();
+    if (texts.size() > m_fields.size()) {
+        throw DbError(QStringLiteral("В таблице «%1» меньше столбцов (%2), чем значений (%3)")
+                          .arg(m_baseTable)
+                          .arg(m_fields.size())
+                          .arg(texts.size()));
+    }
+    QMap<int, QVariant> values;
+    for (int i = 0; i < texts.size(); ++i)
+        values.insert(i, texts.at(i));
+    insertRow(values);
+}
+
+int RecordSet::insertRow(const QMap<int, QVariant> &values)
+{
+    requireEditable();
+    QStringList columns;
+    QStringList parameters;
+    QVariantList bound;
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        const FieldInfo &field = m_fields.at(it.key());
+        bound.append(convertForColumn(it.value(), field));
+        columns.append(quotedName(field.originColumn));
+        parameters.append(QStringLiteral("?%1").arg(bound.size()));
+    }
+    const QString sql = columns.isEmpty()
+        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedName(m_baseTable))
+        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+              .arg(quotedName(m_baseTable), columns.join(u','), parameters.join(u','));
+    SqliteStatement insert(*m_db, sql);
+    for (int i = 0; i < bound.size(); ++i)
+        insert.bind(i + 1, bound.at(i));
+    insert.step();
+    const qint64 rowid = m_db->lastInsertRowid();
+    m_insertedRowids.insert(rowid);
+    std::vector<Row> added;
+    added.push_back(readRow(rowid));
+    appendRows(std::move(added));
+    return int(m_rows.size()) - 1;
+}
+
+void RecordSet::updateRow(int row, const QMap<int, QVariant> &values)
+{
+    requireEditable();
+    requireRow(row);
+    if (values.isEmpty())
+        return;
+    QStringList assignments;
+    QVariantList bound;
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        const FieldInfo &field = m_fields.at(it.key());
+        bound.append(convertForColumn(it.value(), field));
+        assignments.append(QStringLiteral("%1 = ?%2").arg(quotedName(field.originColumn)).arg(bound.size()));
+    }
+    const qint64 rowid = m_rows[size_t(row)].rowid;
+    SqliteStatement update(*m_db, QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?%3")
+                                      .arg(quotedName(m_baseTable), assignments.join(u','))
+                                      .arg(bound.size() + 1));
+    for (int i = 0; i < bound.size(); ++i)
+        update.bind(i + 1, bound.at(i));
+    update.bind(int(bound.size()) + 1, rowid);
+    update.step();
+    if (m_db->changes() == 0)
+        throw DbError(QStringLiteral("Запись не найдена: её уже нет в таблице «%1»").arg(m_baseTable));
+    m_rows[size_t(row)] = readRow(rowid);
+    Q_EMIT rowChanged(row);
+}
+
+void RecordSet::deleteRow(int row)
+{
+    requireEditable();
+    requireRow(row);
+    const qint64 rowid = m_rows[size_t(row)].rowid;
+    SqliteStatement remove(*m_db, QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?1")
+                                      .arg(quotedName(m_baseTable)));
+    remove.bind(1, rowid);
+    remove.step();
+    Q_EMIT rowAboutToBeRemoved(row);
+    m_rows.erase(m_rows.begin() + row);
+    if (m_current > row)
+        --m_current;
+    Q_EMIT rowRemoved();
+}
+
+void TableRecordSet::setTableName(const QString &name)
+{
+    if (name == m_tableName)
+        return;
+    sourceChanged();
+    m_tableName = name;
+}
+
+RecordSet::Source TableRecordSet::source() const
+{
+    if (m_tableName.isEmpty())
+        throw DbError(QStringLiteral("Не указано имя таблицы"));
+    const QString sql = QStringLiteral("SELECT * FROM %1").arg(quotedName(m_tableName));
+    return {sql, m_tableName};
+}
+
+void QueryRecordSet::setCommandText(const QString &text)
+{
+    if (text == m_commandText)
+        return;
+    sourceChanged();
+    m_commandText = text;
+}
+
+RecordSet::Source QueryRecordSet::source() const
+{
+    if (m_commandText.trimmed().isEmpty())
+        throw DbError(QStringLiteral("Не задан текст запроса"));
+    const QString sql = translateStatement(m_commandText);
+    const SingleTableSelect select = analyseSelect(sql);
+    return {sql, select.matches ? select.table : QString()};
+}

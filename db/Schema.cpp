@@ -1,0 +1,114 @@
+#include "Schema.h"
+
+#include "DbError.h"
+#include "Sqlite.h"
+
+#include <QFileInfo>
+
+namespace Schema {
+
+QStringList referenceTables()
+{
+    return {Disciplines, Criteria, IctTools};
+}
+
+namespace {
+
+// Column names of a table in their order, empty when the file has no such table.
+QStringList columnsOf(const SqliteDatabase &db, const QString &table)
+{
+    SqliteStatement exists(db, QStringLiteral(
+                                   "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1"));
+    exists.bind(1, table);
+    if (!exists.step())
+        return {};
+    SqliteStatement info(db, QStringLiteral("SELECT name FROM pragma_table_info(?1)"));
+    info.bind(1, table);
+    QStringList columns;
+    while (info.step())
+        columns.append(info.value(0).toString());
+    return columns;
+}
+
+} // namespace
+
+QStringList missingParts(const SqliteDatabase &db)
+{
+    QStringList missing;
+    for (const QString &table : referenceTables()) {
+        if (columnsOf(db, table).isEmpty())
+            missing.append(QStringLiteral("таблица «%1»").arg(table));
+    }
+    const QStringList values = columnsOf(db, Values);
+    if (values.isEmpty()) {
+        missing.append(QStringLiteral("таблица «%1»").arg(Values));
+        return missing;
+    }
+    const QStringList required = {DisciplineColumn, CriterionColumn, IctToolColumn, ValueColumn};
+    for (int i = 0; i < required.size(); ++i) {
+        if (i >= values.size() || values.at(i) != required.at(i)) {
+            missing.append(QStringLiteral("столбец «%1» на %2-м месте таблицы «%3»")
+                               .arg(required.at(i))
+                               .arg(i + 1)
+                               .arg(Values));
+        }
+    }
+    if (values.size() < 5)
+        missing.append(QStringLiteral("столбец даты на 5-м месте таблицы «%1»").arg(Values));
+    return missing;
+}
+
+void create(SqliteDatabase &db)
+{
+    db.exec(QStringLiteral(
+        "PRAGMA journal_mode = WAL;"
+        "BEGIN;"
+        "CREATE TABLE Дисциплины (Название TEXT);"
+        "CREATE TABLE Критерии (Название TEXT);"
+        "CREATE TABLE Средство_ИКТ (Название TEXT);"
+        "CREATE TABLE Значения (Дисциплина TEXT, Критерий TEXT, Средство_ИКТ TEXT,"
+        " Значение REAL, Дата TEXT);"
+        // The efficiency analysis selects by criterion; the grid filter and the line chart by
+        // discipline and criterion. Neither index holds a third column, so rows of equal keys
+        // still come in the order they were entered.
+        "CREATE INDEX Значения_по_критерию ON Значения (Критерий);"
+        "CREATE INDEX Значения_по_дисциплине ON Значения (Дисциплина, Критерий);"
+        "COMMIT;"));
+}
+
+} // namespace Schema
+
+std::unique_ptr<SqliteDatabase> openMonitoringDatabase(const QString &path)
+{
+    const QFileInfo file(path);
+    if (path.isEmpty())
+        throw DbError(QStringLiteral("Файл базы данных не указан"));
+    if (!file.exists())
+        throw DbError(QStringLiteral("Файл базы данных «%1» не найден").arg(path));
+    if (file.isDir())
+        throw DbError(QStringLiteral("«%1» — это папка, а не файл базы данных").arg(path));
+    if (file.size() == 0)
+        throw DbError(QStringLiteral("Файл «%1» пуст: это не база данных").arg(path));
+
+    auto db = std::make_unique<SqliteDatabase>(path, SqliteDatabase::OpenMode::ReadWrite);
+    QStringList missing;
+    try {
+        missing = Schema::missingParts(*db);
+    } catch (const DbError &e) {
+        throw DbError(QStringLiteral("Файл «%1» не является базой данных или повреждён: %2")
+                          .arg(path, e.message()));
+    }
+    if (!missing.isEmpty()) {
+        throw DbError(QStringLiteral("В базе данных «%1» нет: %2")
+                          .arg(path, missing.join(QStringLiteral(", "))));
+    }
+    if (!db->isReadOnly()) {
+        // Write-ahead logging lets a grid keep reading while another record set writes;
+        // a folder we may not write in simply keeps the file's own journal mode.
+        try {
+            db->exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+        } catch (const DbError &) {
+        }
+    }
+    return db;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class SqliteDatabase;
+
+// The four tables of a monitoring database and the columns the program names.
+namespace Schema {
+
+inline const QString Disciplines = QStringLiteral("Дисциплины");
+inline const QString Criteria = QStringLiteral("Критерии");
+inline const QString IctTools = QStringLiteral("Средство_ИКТ");
+inline const QString Values = QStringLiteral("Значения");
+
+inline const QString DisciplineColumn = QStringLiteral("Дисциплина");
+inline const QString CriterionColumn = QStringLiteral("Критерий");
+inline const QString IctToolColumn = QStringLiteral("Средство_ИКТ");
+inline const QString ValueColumn = QStringLiteral("Значение");
+
+// The three reference tables, in the order in which the lists editor shows them.
+QStringList referenceTables();
+
+// What the file lacks of the four tables and the required columns, in words for the user;
+// empty when the file has everything.
+QStringList missingParts(const SqliteDatabase &db);
+
+// Creates the four tables (and indexes for the analyses that keep rows in entry order) in an empty database:
+// reference tables with a first column "Название", "Значения" as Дисциплина, Критерий,
+// Средство_ИКТ TEXT, Значение REAL, Дата TEXT.
+void create(SqliteDatabase &db);
+
+} // namespace Schema
+
+// Opens a monitoring database for the program. Nothing is ever created or changed on
+// disk when this fails: a missing file, a folder, an empty file, a file that is no
+// database and a file without the four tables each give a DbError that names the file.
+std::unique_ptr<SqliteDatabase> openMonitoringDatabase(const QString &path);

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// A user text made safe for splicing between ("  and  "): every double quotation mark
+// is doubled, which the statement dialect reads back as one.
+QString escapeLiteral(const QString &text);
+
+// Translates a statement written in the program's dialect (double-quoted text literals
+// with "" for a quote, [bracketed] names, unquoted Cyrillic names, keywords in any case)
+// into SQLite's. Single-quoted literals pass through. Throws DbError on an unterminated
+// literal.
+QString translateStatement(const QString &statement);
+
+// What the layer needs to know of a SELECT over one table to make its rows editable.
+struct SingleTableSelect
+{
+    bool matches = false; // "SELECT list FROM table [WHERE ...]" with nothing else
+    QString table;        // the table's name as written
+    qsizetype selectListStart = 0; // offset in the translated text where the select list begins
+};
+
+// Looks at a translated statement (see translateStatement).
+SingleTableSelect analyseSelect(const QString &translated);

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// One SQLite connection, closed when the object goes. Errors are thrown as DbError.
+class SqliteDatabase
+{
+public:
+    enum class OpenMode { ReadWrite, CreateNew };
+
+    // Opens without ever creating a file (ReadWrite), or creates a new one (CreateNew).
+    // A file the user may not write is opened read-only.
+    SqliteDatabase(const QString &path, OpenMode mode);
+    ~SqliteDatabase();
+    SqliteDatabase(const SqliteDatabase &) = delete;
+    SqliteDatabase &operator=(const SqliteDatabase &) = delete;
+
+    sqlite3 *handle() const { return m_db; }
+    QString path() const { return m_path; }
+    bool isReadOnly() const;
+
+    // Runs statements that return no rows.
+    void exec(const QString &sql);
+    // The connection's last error, for messages.
+    QString lastError() const;
+    qint64 lastInsertRowid() const;
+    int changes() const;
+
+private:
+    sqlite3 *m_db = nullptr;
+    QString m_path;
+};
+
+// One prepared statement, finalised when the object goes.
+class SqliteStatement
+{
+public:
+    SqliteStatement(const SqliteDatabase &db, const QString &sql);
+    ~SqliteStatement();
+    SqliteStatement(const SqliteStatement &) = delete;
+    SqliteStatement &operator=(const SqliteStatement &) = delete;
+
+    // Advances to the next row; false when there is none left.
+    bool step();
+    void reset();
+
+    // Binds a value to the 1-based parameter: null, integer, double, bytes or text.
+    void bind(int parameter, const QVariant &value);
+
+    int columnCount() const;
+    // The current row's value: null, qint64, double, QString or QByteArray.
+    QVariant value(int column) const;
+    qint64 int64Value(int column) const;
+    bool isNull(int column) const;
+    QString columnName(int column) const;
+    QString declaredType(int column) const;
+    // The table column a result column comes from, empty for an expression.
+    QString originName(int column) const;
+    QString originTable(int column) const;
+
+    sqlite3_stmt *handle() const { return m_statement; }
+
+private:
+    const SqliteDatabase &m_db;
+    sqlite3_stmt *m_statement = nullptr;
+    QString m_sql;
+};

@@ -1,0 +1,108 @@
+#include "ConnectionString.h"
+#include "DbError.h"
+#include "SqlDialect.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestDialect : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void translatesLiterals_data();
+    void translatesLiterals();
+    void unterminatedLiteralIsAnError();
+    void escapedTextRoundTrips_data();
+    void escapedTextRoundTrips();
+    void recognisesSingleTableSelects_data();
+    void recognisesSingleTableSelects();
+    void connectionStringKeepsTheWholePath();
+};
+
+void TestDialect::translatesLiterals_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("double-quoted literal")
+        << u"SELECT * FROM Значения WHERE (Значения.Критерий)=(\"Время\")"_s
+        << u"SELECT * FROM Значения WHERE (Значения.Критерий)=('Время')"_s;
+    QTest::newRow("doubled quote inside") << u"x=(\"a\"\"b\")"_s << u"x=('a\"b')"_s;
+    QTest::newRow("apostrophe inside") << u"x=(\"O'Brien\")"_s << u"x=('O''Brien')"_s;
+    QTest::newRow("single-quoted passes") << u"x='it''s'"_s << u"x='it''s'"_s;
+    QTest::newRow("bracketed name") << u"SELECT [Средство ИКТ] FROM t"_s
+                                    << u"SELECT \"Средство ИКТ\" FROM t"_s;
+    QTest::newRow("comment marks stay inside") << u"x=(\"--;\")"_s << u"x=('--;')"_s;
+    QTest::newRow("empty literal") << u"x=(\"\")"_s << u"x=('')"_s;
+}
+
+void TestDialect::translatesLiterals()
+{
+    QFETCH(QString, statement);
+    QFETCH(QString, expected);
+    QCOMPARE(translateStatement(statement), expected);
+}
+
+void TestDialect::unterminatedLiteralIsAnError()
+{
+    QVERIFY_THROWS_EXCEPTION(DbError, translateStatement(u"x=(\"abc)"_s));
+}
+
+void TestDialect::escapedTextRoundTrips_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("plain") << u"Математика"_s;
+    QTest::newRow("quotes") << u"\"Про\" \"\"x"_s;
+    QTest::newRow("closing quote and parenthesis") << u"a\") or (\"1\"=\"1"_s;
+}
+
+void TestDialect::escapedTextRoundTrips()
+{
+    QFETCH(QString, text);
+    const QString statement = u"x=(\""_s + escapeLiteral(text) + u"\")"_s;
+    QString inner = text;
+    inner.replace(u'\'', u"''"_s);
+    QCOMPARE(translateStatement(statement), u"x=('"_s + inner + u"')"_s);
+}
+
+void TestDialect::recognisesSingleTableSelects_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<bool>("matches");
+    QTest::addColumn<QString>("table");
+    QTest::newRow("star") << u"SELECT * FROM Значения"_s << true << u"Значения"_s;
+    QTest::newRow("lower case with where")
+        << u"select Значения.Значение from Значения where Значения.Критерий=('a')"_s << true
+        << u"Значения"_s;
+    QTest::newRow("parenthesised where")
+        << u"SELECT * FROM Значения WHERE (Значения.Дисциплина)=('from') and (x)=('y')"_s << true
+        << u"Значения"_s;
+    QTest::newRow("join") << u"SELECT * FROM a JOIN b ON a.x=b.x"_s << false << QString();
+    QTest::newRow("two tables") << u"SELECT * FROM a, b"_s << false << QString();
+    QTest::newRow("distinct") << u"SELECT DISTINCT x FROM a"_s << false << QString();
+    QTest::newRow("group by") << u"SELECT x FROM a WHERE y=1 GROUP BY x"_s << false << QString();
+    QTest::newRow("not a select") << u"DELETE FROM a"_s << false << QString();
+}
+
+void TestDialect::recognisesSingleTableSelects()
+{
+    QFETCH(QString, statement);
+    QFETCH(bool, matches);
+    QFETCH(QString, table);
+    const SingleTableSelect select = analyseSelect(statement);
+    QCOMPARE(select.matches, matches);
+    if (matches)
+        QCOMPARE(select.table, table);
+}
+
+void TestDialect::connectionStringKeepsTheWholePath()
+{
+    const QString path = u"/home/u/базы;2024/данные.mdb"_s;
+    const QString connection = connectionString(path);
+    QCOMPARE(connection, u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source="_s + path);
+    QCOMPARE(databasePathOf(connection), path);
+    QVERIFY_THROWS_EXCEPTION(DbError, databasePathOf(u"Provider=x"_s));
+}
+
+QTEST_GUILESS_MAIN(TestDialect)
+#include "test_dialect.moc"

@@ -1,0 +1,416 @@
+#include "DbError.h"
+#include "FormatSettings.h"
+#include "RecordSet.h"
+#include "SqlDialect.h"
+#include "TestDatabase.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The texts of one column of every row, read by walking the record set.
+QStringList walk(RecordSet &records, const QString &column)
+{
+    QStringList texts;
+    for (records.first(); !records.eof(); records.next())
+        texts.append(textOf(records.fieldByName(column)));
+    return texts;
+}
+
+QString filterStatement(const QString &discipline, const QString &criterion)
+{
+    return u"SELECT * FROM Значения WHERE (Значения.Дисциплина)=(\""_s + escapeLiteral(discipline) +
+           u"\") and (Значения.Критерий)=(\""_s + escapeLiteral(criterion) + u"\")"_s;
+}
+
+QString selectionStatement(const QString &discipline, const QString &criterion, const QString &tool)
+{
+    return u"select Значения.Значение from Значения where Значения.Дисциплина=(\""_s +
+           escapeLiteral(discipline) + u"\") and Значения.Критерий=(\""_s + escapeLiteral(criterion) +
+           u"\") and Значения.Средство_ИКТ=(\""_s + escapeLiteral(tool) + u"\")"_s;
+}
+
+QString criterionStatement(const QString &criterion)
+{
+    return u"select Значения.Значение, Значения.Дисциплина from Значения where Значения.Критерий=(\""_s +
+           escapeLiteral(criterion) + u"\")"_s;
+}
+
+} // namespace
+
+class TestRecordSet : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void referenceStatementsListEveryRowInOrder();
+    void windowStatementsSelectTheRightRows();
+    void awkwardTextsSelectExactlyTheirRows_data();
+    void awkwardTextsSelectExactlyTheirRows();
+    void recordCountIsExact();
+    void readByNameAndPosition();
+    void sameSettingsKeepTheRecordSetOpen();
+    void appendConvertsToColumnTypes();
+    void refusedNumberAddsNoRow();
+    void editAndDeleteReachExactlyTheRowShown();
+    void filteredRecordSetIsEditable();
+    void rowPostedIsSeenByRecordSetsOpenedAfterwards();
+    void openGridDoesNotBlockAnotherWriter();
+    void fileMadeByPlainSqliteWorks();
+    void dateColumnsTakeDayMonthYear();
+
+private:
+    std::unique_ptr<TestDatabase> m_db;
+};
+
+void TestRecordSet::init()
+{
+    FormatSettings::instance().setRegionalLocale(QLocale(QLocale::Russian, QLocale::Russia));
+    m_db = std::make_unique<TestDatabase>();
+}
+
+void TestRecordSet::referenceStatementsListEveryRowInOrder()
+{
+    m_db->addNames(u"Дисциплины"_s, {u"Физика"_s, u"Алгебра"_s, QString(), u"Физика"_s});
+    m_db->addNames(u"Критерии"_s, {u"Время"_s});
+    for (const QString &table : {u"Дисциплины"_s, u"Критерии"_s, u"Средство_ИКТ"_s}) {
+        QueryRecordSet query;
+        query.setConnectionString(m_db->connection());
+        query.setCommandText(u"SELECT * FROM "_s + table);
+        query.open();
+        TableRecordSet byName;
+        byName.setConnectionString(m_db->connection());
+        byName.setTableName(table);
+        byName.open();
+        QCOMPARE(query.recordCount(), byName.recordCount());
+        QStringList fromQuery, fromTable;
+        for (query.first(); !query.eof(); query.next())
+            fromQuery.append(query.text(0));
+        for (byName.first(); !byName.eof(); byName.next())
+            fromTable.append(byName.text(0));
+        QCOMPARE(fromQuery, fromTable);
+        if (table == u"Дисциплины"_s)
+            QCOMPARE(fromTable, QStringList({u"Физика"_s, u"Алгебра"_s, QString(), u"Физика"_s}));
+    }
+}
+
+void TestRecordSet::windowStatementsSelectTheRightRows()
+{
+    m_db->addValue(u"Физика"_s, u"Время"_s, u"Проектор"_s, 4.0);
+    m_db->addValue(u"Физика"_s, u"Время"_s, u"Доска"_s, 9.0);
+    m_db->addValue(u"Физика"_s, u"Оценка"_s, u"Проектор"_s, 7.0);
+    m_db->addValue(u"Химия"_s, u"Время"_s, u"Проектор"_s, 5.0);
+    m_db->addValue(u"Физика"_s, u"Время"_s, u"Проектор"_s, 3.5);
+
+    QueryRecordSet filter;
+    filter.setConnectionString(m_db->connection());
+    filter.setCommandText(filterStatement(u"Физика"_s, u"Время"_s));
+    filter.open();
+    QCOMPARE(filter.fieldCount(), 5);
+    QCOMPARE(walk(filter, u"Значение"_s), QStringList({u"4"_s, u"9"_s, u"3,5"_s}));
+
+    QueryRecordSet selection;
+    selection.setConnectionString(m_db->connection());
+    selection.setCommandText(selectionStatement(u"Физика"_s, u"Время"_s, u"Проектор"_s));
+    selection.open();
+    QCOMPARE(selection.fieldCount(), 1);
+    QCOMPARE(selection.fields().first().name, u"Значение"_s);
+    QCOMPARE(walk(selection, u"Значение"_s), QStringList({u"4"_s, u"3,5"_s}));
+
+    QueryRecordSet criterion;
+    criterion.setConnectionString(m_db->connection());
+    criterion.setCommandText(criterionStatement(u"Время"_s));
+    criterion.open();
+    QCOMPARE(criterion.fieldCount(), 2);
+    QCOMPARE(walk(criterion, u"Дисциплина"_s),
+             QStringList({u"Физика"_s, u"Физика"_s, u"Химия"_s, u"Физика"_s}));
+    QCOMPARE(walk(criterion, u"Значение"_s), QStringList({u"4"_s, u"9"_s, u"5"_s, u"3,5"_s}));
+}
+
+void TestRecordSet::awkwardTextsSelectExactlyTheirRows_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("double quote") << u"Курс \"Основы\""_s;
+    QTest::newRow("lone double quote") << u"\""_s;
+    QTest::newRow("quote and parenthesis") << u"x\") or (\"1\"=\"1"_s;
+    QTest::newRow("apostrophe") << u"Д'Артаньян"_s;
+    QTest::newRow("semicolon") << u"a; DROP TABLE Значения"_s;
+    QTest::newRow("comment") << u"a -- b"_s;
+    QTest::newRow("column name") << u"Значение"_s;
+    QTest::newRow("qualified column name") << u"Значения.Дисциплина"_s;
+    QTest::newRow("empty") << QString();
+    QTest::newRow("spaces kept") << u" Физика "_s;
+}
+
+void TestRecordSet::awkwardTextsSelectExactlyTheirRows()
+{
+    QFETCH(QString, text);
+    m_db->addValue(text, text, text, 1.0);
+    m_db->addValue(u"Физика"_s, u"Время"_s, u"Проектор"_s, 2.0);
+    m_db->addValue(text, u"Другой"_s, text, 3.0);
+
+    QueryRecordSet filter;
+    filter.setConnectionString(m_db->connection());
+    filter.setCommandText(filterStatement(text, text));
+    filter.open();
+    QCOMPARE(walk(filter, u"Значение"_s), QStringList({u"1"_s}));
+
+    QueryRecordSet selection;
+    selection.setConnectionString(m_db->connection());
+    selection.setCommandText(selectionStatement(text, text, text));
+    selection.open();
+    QCOMPARE(walk(selection, u"Значение"_s), QStringList({u"1"_s}));
+
+    QueryRecordSet criterion;
+    criterion.setConnectionString(m_db->connection());
+    criterion.setCommandText(criterionStatement(text));
+    criterion.open();
+    QCOMPARE(walk(criterion, u"Дисциплина"_s), QStringList({text}));
+    QCOMPARE(m_db->scalar(u"SELECT count(*) FROM Значения"_s).toInt(), 3);
+}
+
+void TestRecordSet::recordCountIsExact()
+{
+    for (int i = 0; i < 1000; ++i)
+        m_db->addValue(i % 3 ? u"Физика"_s : u"Химия"_s, u"Время"_s, u"Доска"_s, i);
+    QueryRecordSet all;
+    all.setConnectionString(m_db->connection());
+    all.setCommandText(u"SELECT * FROM Значения"_s);
+    all.open();
+    QCOMPARE(all.recordCount(), 1000);
+    QVERIFY(all.fetchedCount() < 1000); // counted without reading every row
+    QueryRecordSet none;
+    none.setConnectionString(m_db->connection());
+    none.setCommandText(filterStatement(u"Нет"_s, u"Нет"_s));
+    none.open();
+    QCOMPARE(none.recordCount(), 0);
+    none.first();
+    QVERIFY(none.eof());
+}
+
+void TestRecordSet::readByNameAndPosition()
+{
+    m_db->exec(u"INSERT INTO Значения VALUES ('Физика', NULL, '', NULL, '01.02.2024')"_s);
+    TableRecordSet table;
+    table.setConnectionString(m_db->connection());
+    table.setTableName(u"Значения"_s);
+    table.open();
+    table.first();
+    QCOMPARE(table.text(0), u"Физика"_s);
+    QCOMPARE(table.text(1), QString());
+    QVERIFY(table.fieldByName(u"Значение"_s).isNull());
+    QCOMPARE(table.fieldByName(u"значение"_s), table.value(3));
+    QVERIFY_THROWS_EXCEPTION(DbError, table.fieldByName(u"Нет такого"_s));
+    table.next();
+    QVERIFY(table.eof());
+    table.close();
+    table.close(); // closing a closed record set does nothing
+    QVERIFY(!table.isOpen());
+}
+
+void TestRecordSet::sameSettingsKeepTheRecordSetOpen()
+{
+    TableRecordSet table;
+    table.setConnectionString(m_db->connection());
+    table.setTableName(u"Критерии"_s);
+    table.open();
+    table.setConnectionString(m_db->connection());
+    table.setTableName(u"Критерии"_s);
+    QVERIFY(table.isOpen());
+    table.setTableName(u"Дисциплины"_s);
+    QVERIFY(!table.isOpen());
+
+    QueryRecordSet query;
+    query.setConnectionString(m_db->connection());
+    query.setCommandText(u"SELECT * FROM Критерии"_s);
+    query.open();
+    query.setCommandText(u"SELECT * FROM Критерии"_s);
+    QVERIFY(query.isOpen());
+    query.setConnectionString(m_db->connection() + u"x"_s);
+    QVERIFY(!query.isOpen());
+}
+
+void TestRecordSet::appendConvertsToColumnTypes()
+{
+    TableRecordSet values;
+    values.setConnectionString(m_db->connection());
+    values.setTableName(u"Значения"_s);
+    values.open();
+    values.appendRecord({u"Физика"_s, u"Время"_s, u"Доска"_s, u"3,5"_s, u"05.03.2024"_s});
+    values.appendRecord({u"Физика"_s, u"Время"_s, u"Доска"_s, u"-12"_s, u"06.03.2024"_s});
+    const auto rows = m_db->rows(u"SELECT Значение, typeof(Значение), Дата FROM Значения"_s);
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows.at(0).at(0).toDouble(), 3.5);
+    QCOMPARE(rows.at(0).at(1).toString(), u"real"_s);
+    QCOMPARE(rows.at(0).at(2).toString(), u"05.03.2024"_s);
+    QCOMPARE(rows.at(1).at(0).toDouble(), -12.0);
+    QCOMPARE(values.fetchedCount(), 2);
+
+    TableRecordSet names;
+    names.setConnectionString(m_db->connection());
+    names.setTableName(u"Дисциплины"_s);
+    names.open();
+    names.appendRecord({QString()});
+    names.appendRecord({u"  с пробелами  "_s});
+    QCOMPARE(m_db->rows(u"SELECT * FROM Дисциплины"_s),
+             QList<QVariantList>({{QString()}, {u"  с пробелами  "_s}}));
+}
+
+void TestRecordSet::refusedNumberAddsNoRow()
+{
+    TableRecordSet values;
+    values.setConnectionString(m_db->connection());
+    values.setTableName(u"Значения"_s);
+    values.open();
+    for (const QString &bad : {u"много"_s, QString(), u"3.5.1"_s}) {
+        try {
+            values.appendRecord({u"Физика"_s, u"Время"_s, u"Доска"_s, bad, u"05.03.2024"_s});
+            QFAIL("the value was accepted");
+        } catch (const DbError &e) {
+            QVERIFY2(e.message().contains(u"«"_s + bad + u"»"_s), qPrintable(e.message()));
+            QVERIFY2(e.message().contains(u"Значение"_s), qPrintable(e.message()));
+        }
+    }
+    QCOMPARE(m_db->scalar(u"SELECT count(*) FROM Значения"_s).toInt(), 0);
+    QCOMPARE(values.fetchedCount(), 0);
+}
+
+void TestRecordSet::editAndDeleteReachExactlyTheRowShown()
+{
+    m_db->addValue(u"Физика"_s, u"Время"_s, u"Доска"_s, 5.0, u"01.01.2024"_s);
+    m_db->addValue(u"Физика"_s, u"Время"_s, u"Доска"_s, 5.0, u"01.01.2024"_s);
+    m_db->addValue(u"Физика"_s, u"Время"_s, u"Доска"_s, 5.0, u"01.01.2024"_s);
+    TableRecordSet table;
+    table.setConnectionString(m_db->connection());
+    table.setTableName(u"Значения"_s);
+    table.open();
+    table.fetch(10);
+    QCOMPARE(table.fetchedCount(), 3);
+    table.updateRow(1, {{3, u"7,25"_s}});
+    QCOMPARE(table.valueAt(1, 3).toDouble(), 7.25);
+    QCOMPARE(m_db->rows(u"SELECT Значение FROM Значения ORDER BY rowid"_s),
+             QList<QVariantList>({{5.0}, {7.25}, {5.0}}));
+    table.deleteRow(2);
+    QCOMPARE(m_db->rows(u"SELECT Значение FROM Значения ORDER BY rowid"_s),
+             QList<QVariantList>({{5.0}, {7.25}}));
+    QCOMPARE(table.fetchedCount(), 2);
+    QVERIFY_THROWS_EXCEPTION(DbError, table.updateRow(0, {{3, u"x"_s}}));
+    QCOMPARE(table.valueAt(0, 3).toDouble(), 5.0);
+}
+
+void TestRecordSet::filteredRecordSetIsEditable()
+{
+    m_db->addValue(u"Физика"_s, u"Время"_s, u"Доска"_s, 1.0);
+    m_db->addValue(u"Химия"_s, u"Время"_s, u"Доска"_s, 2.0);
+    QueryRecordSet filter;
+    filter.setConnectionString(m_db->connection());
+    filter.setCommandText(filterStatement(u"Химия"_s, u"Время"_s));
+    filter.open();
+    QVERIFY(filter.isEditable());
+    filter.first();
+    filter.updateRow(0, {{0, u"Биология"_s}});
+    const int added = filter.insertRow({{0, u"Химия"_s}, {1, u"Время"_s}, {3, u"8"_s}});
+    QCOMPARE(added, 1);
+    QCOMPARE(m_db->rows(u"SELECT Дисциплина, Значение FROM Значения ORDER BY rowid"_s),
+             QList<QVariantList>({{u"Физика"_s, 1.0}, {u"Биология"_s, 2.0}, {u"Химия"_s, 8.0}}));
+    // The new row is not read a second time when the walk reaches the end.
+    QStringList seen = walk(filter, u"Значение"_s);
+    QCOMPARE(seen, QStringList({u"2"_s, u"8"_s}));
+
+    QueryRecordSet expression;
+    expression.setConnectionString(m_db->connection());
+    expression.setCommandText(u"SELECT count(*) FROM Значения"_s);
+    expression.open();
+    QVERIFY(!expression.isEditable());
+    QVERIFY_THROWS_EXCEPTION(DbError, expression.deleteRow(0));
+}
+
+void TestRecordSet::rowPostedIsSeenByRecordSetsOpenedAfterwards()
+{
+    TableRecordSet writer;
+    writer.setConnectionString(m_db->connection());
+    writer.setTableName(u"Критерии"_s);
+    writer.open();
+    writer.appendRecord({u"Время"_s});
+    QueryRecordSet reader;
+    reader.setConnectionString(m_db->connection());
+    reader.setCommandText(u"SELECT * FROM Критерии"_s);
+    reader.open();
+    QCOMPARE(reader.recordCount(), 1);
+    reader.first();
+    QCOMPARE(reader.text(0), u"Время"_s);
+}
+
+void TestRecordSet::openGridDoesNotBlockAnotherWriter()
+{
+    for (int i = 0; i < 600; ++i)
+        m_db->addValue(u"Физика"_s, u"Время"_s, u"Доска"_s, i);
+    QueryRecordSet grid; // reads part of its rows and keeps the rest for later
+    grid.setConnectionString(m_db->connection());
+    grid.setCommandText(u"SELECT * FROM Значения"_s);
+    grid.open();
+    grid.fetch(10);
+    TableRecordSet writer;
+    writer.setConnectionString(m_db->connection());
+    writer.setTableName(u"Значения"_s);
+    writer.open();
+    writer.appendRecord({u"Химия"_s, u"Время"_s, u"Доска"_s, u"1"_s, u"01.01.2024"_s});
+    QCOMPARE(m_db->scalar(u"SELECT count(*) FROM Значения"_s).toInt(), 601);
+    while (grid.fetch(100) > 0) {
+    }
+    QVERIFY(grid.fetchedCount() >= 600);
+}
+
+void TestRecordSet::fileMadeByPlainSqliteWorks()
+{
+    TestDatabase plain(false);
+    plain.exec(u"CREATE TABLE Дисциплины (Имя VARCHAR(50), Ключ INTEGER PRIMARY KEY, Примечание TEXT);"
+               "CREATE TABLE Критерии (Критерий TEXT, Вес REAL DEFAULT 1);"
+               "CREATE TABLE Средство_ИКТ (x);"
+               "CREATE TABLE Значения (Дисциплина, Критерий, Средство_ИКТ, Значение TEXT, Когда DATE,"
+               " Ид INTEGER PRIMARY KEY AUTOINCREMENT, Заметка TEXT DEFAULT 'нет');"_s);
+    TableRecordSet disciplines;
+    disciplines.setConnectionString(plain.connection());
+    disciplines.setTableName(u"Дисциплины"_s);
+    disciplines.open();
+    disciplines.appendRecord({u"Физика"_s});
+    QCOMPARE(disciplines.fieldCount(), 3);
+    disciplines.first();
+    QCOMPARE(disciplines.text(0), u"Физика"_s);
+    QCOMPARE(disciplines.fields().first().displayWidth, 50);
+
+    TableRecordSet values;
+    values.setConnectionString(plain.connection());
+    values.setTableName(u"Значения"_s);
+    values.open();
+    values.appendRecord({u"Физика"_s, u"Время"_s, u"Доска"_s, u"4,5"_s, u"05.03.2024"_s});
+    QCOMPARE(plain.rows(u"SELECT Значение, Когда, Ид, Заметка FROM Значения"_s),
+             QList<QVariantList>({{u"4,5"_s, u"2024-03-05"_s, qint64(1), u"нет"_s}}));
+    QueryRecordSet filter;
+    filter.setConnectionString(plain.connection());
+    filter.setCommandText(filterStatement(u"Физика"_s, u"Время"_s));
+    filter.open();
+    QCOMPARE(filter.fieldCount(), 7);
+    filter.first();
+    QCOMPARE(filter.fieldByName(u"Значение"_s).toString(), u"4,5"_s);
+    QCOMPARE(displayValue(filter.value(4), filter.fields().at(4)).toString(), u"05.03.2024"_s);
+}
+
+void TestRecordSet::dateColumnsTakeDayMonthYear()
+{
+    FieldInfo date;
+    date.name = u"Когда"_s;
+    date.kind = FieldKind::Date;
+    date.conversion = WriteConversion::Date;
+    QCOMPARE(convertForColumn(u"05.03.2024"_s, date).toString(), u"2024-03-05"_s);
+    QCOMPARE(convertForColumn(u"5/3/2024"_s, date).toString(), u"2024-03-05"_s);
+    QCOMPARE(convertForColumn(u"2024-03-05"_s, date).toString(), u"2024-03-05"_s);
+    QVERIFY(convertForColumn(QString(), date).isNull());
+    QVERIFY_THROWS_EXCEPTION(DbError, convertForColumn(u"31.02.2024"_s, date));
+    QVERIFY_THROWS_EXCEPTION(DbError, convertForColumn(u"вчера"_s, date));
+}
+
+QTEST_GUILESS_MAIN(TestRecordSet)
+#include "test_recordset.moc"

@@ -1,0 +1,83 @@
+#include "FakeDialogs.h"
+
+FakeDialogs::FakeDialogs()
+{
+    setDialogs(this);
+}
+
+FakeDialogs::~FakeDialogs()
+{
+    setDialogs(nullptr);
+}
+
+QStringList FakeDialogs::texts(Shown::Kind kind) const
+{
+    QStringList result;
+    for (const Shown &box : shown) {
+        if (box.kind == kind)
+            result.append(box.text);
+    }
+    return result;
+}
+
+QStringList FakeDialogs::informations() const
+{
+    return texts(Shown::Information);
+}
+
+QStringList FakeDialogs::errors() const
+{
+    return texts(Shown::Error);
+}
+
+QStringList FakeDialogs::confirmations() const
+{
+    return texts(Shown::Confirmation);
+}
+
+int FakeDialogs::count(Shown::Kind kind) const
+{
+    return int(texts(kind).size());
+}
+
+void FakeDialogs::information(QWidget *, const QString &text)
+{
+    shown.append({Shown::Information, text});
+    if (onInformation)
+        onInformation();
+}
+
+void FakeDialogs::error(QWidget *, const QString &text)
+{
+    shown.append({Shown::Error, text});
+}
+
+bool FakeDialogs::confirm(QWidget *, const QString &text)
+{
+    shown.append({Shown::Confirmation, text});
+    return confirmAnswer;
+}
+
+QString FakeDialogs::openFileName(QWidget *, const OpenFileRequest &request)
+{
+    lastOpenRequest = request;
+    shown.append({Shown::OpenFile, request.directory});
+    return fileToOpen;
+}
+
+void FakeDialogs::printerSetup(QWidget *, QPrinter *)
+{
+    shown.append(Shown{Shown::PrinterSetup, QString()});
+}
+
+void FakeDialogs::printPreview(QWidget *, QPrinter *printer,
+                               const std::function<void(QPrinter *)> &paint)
+{
+    shown.append(Shown{Shown::Preview, QString()});
+    for (int i = 0; i < previewPaints; ++i) {
+        if (onPreview)
+            onPreview(printer);
+        else
+            paint(printer);
+    }
+}

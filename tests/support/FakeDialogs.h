@@ -1,0 +1,49 @@
+#pragma once
+
+#include "Dialogs.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Stands in for the real dialogs while it lives: records every box shown and answers
+// confirmations, the open dialog and the preview as the test says.
+class FakeDialogs final : public Dialogs
+{
+public:
+    FakeDialogs();
+    ~FakeDialogs() override;
+
+    struct Shown
+    {
+        enum Kind { Information, Error, Confirmation, OpenFile, PrinterSetup, Preview } kind;
+        QString text;
+    };
+
+    // Answers
+    bool confirmAnswer = true;
+    QString fileToOpen;                        // empty: the user cancels
+    std::function<void(QPrinter *)> onPreview; // runs with the preview's printer, if set
+    int previewPaints = 1;                     // how often the preview asks for its pages
+    std::function<void()> onInformation;       // runs while an information box is "open"
+
+    QList<Shown> shown;
+    QStringList informations() const;
+    QStringList errors() const;
+    QStringList confirmations() const;
+    int count(Shown::Kind kind) const;
+    void clear() { shown.clear(); }
+
+    void information(QWidget *parent, const QString &text) override;
+    void error(QWidget *parent, const QString &text) override;
+    bool confirm(QWidget *parent, const QString &text) override;
+    QString openFileName(QWidget *parent, const OpenFileRequest &request) override;
+    void printerSetup(QWidget *parent, QPrinter *printer) override;
+    void printPreview(QWidget *parent, QPrinter *printer,
+                      const std::function<void(QPrinter *)> &paint) override;
+
+    OpenFileRequest lastOpenRequest;
+
+private:
+    QStringList texts(Shown::Kind kind) const;
+};

@@ -1,0 +1,74 @@
+#include "TestDatabase.h"
+
+#include "ConnectionString.h"
+#include "Schema.h"
+#include "Sqlite.h"
+
+#include <QDir>
+
+TestDatabase::TestDatabase(bool withSchema, const QString &fileName)
+    : m_path(QDir(m_dir.path()).filePath(fileName))
+{
+    m_db = std::make_unique<SqliteDatabase>(m_path, SqliteDatabase::OpenMode::CreateNew);
+    if (withSchema)
+        Schema::create(*m_db);
+}
+
+TestDatabase::~TestDatabase() = default;
+
+QString TestDatabase::connection() const
+{
+    return connectionString(m_path);
+}
+
+void TestDatabase::exec(const QString &sql)
+{
+    m_db->exec(sql);
+}
+
+QList<QVariantList> TestDatabase::rows(const QString &sql)
+{
+    SqliteStatement statement(*m_db, sql);
+    QList<QVariantList> result;
+    while (statement.step()) {
+        QVariantList row;
+        for (int i = 0; i < statement.columnCount(); ++i)
+            row.append(statement.value(i));
+        result.append(row);
+    }
+    return result;
+}
+
+QVariant TestDatabase::scalar(const QString &sql)
+{
+    const auto result = rows(sql);
+    return result.isEmpty() || result.first().isEmpty() ? QVariant() : result.first().first();
+}
+
+void TestDatabase::addNames(const QString &table, const QStringList &names)
+{
+    SqliteStatement insert(*m_db, QStringLiteral("INSERT INTO \"%1\" VALUES (?1)").arg(table));
+    for (const QString &name : names) {
+        insert.reset();
+        insert.bind(1, name);
+        insert.step();
+    }
+}
+
+void TestDatabase::addValue(const QString &discipline, const QString &criterion,
+                            const QString &tool, const QVariant &value, const QString &date)
+{
+    SqliteStatement insert(*m_db, QStringLiteral("INSERT INTO Значения VALUES (?1, ?2, ?3, ?4, ?5)"));
+    insert.bind(1, discipline);
+    insert.bind(2, criterion);
+    insert.bind(3, tool);
+    insert.bind(4, value);
+    insert.bind(5, date);
+    insert.step();
+}
+
+QString testDataFolder()
+{
+    const QString fromEnvironment = qEnvironmentVariable("ORVINTA_TESTDATA");
+    return fromEnvironment.isEmpty() ? QStringLiteral("../shared/testdata") : fromEnvironment;
+}

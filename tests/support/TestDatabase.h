@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVariantList>
+#include <memory>
+
+class SqliteDatabase;
+
+// A real monitoring database in a temporary folder, made as orvinta-db makes one, with
+// direct SQL access for arranging and checking rows.
+class TestDatabase
+{
+public:
+    // An empty database with the four tables (or none, with withSchema false).
+    explicit TestDatabase(bool withSchema = true, const QString &fileName = QStringLiteral("база.mdb"));
+    ~TestDatabase();
+
+    QString path() const { return m_path; }
+    QString folder() const { return m_dir.path(); }
+    QString connection() const; // the program's connection string for path()
+
+    void exec(const QString &sql);
+    // Rows of a raw SQLite query, each as a list of values.
+    QList<QVariantList> rows(const QString &sql);
+    QVariant scalar(const QString &sql);
+
+    void addNames(const QString &table, const QStringList &names);
+    // Adds rows of "Значения": discipline, criterion, ICT tool, value (number or text), date.
+    void addValue(const QString &discipline, const QString &criterion, const QString &tool,
+                  const QVariant &value, const QString &date = QStringLiteral("01.01.2024"));
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    std::unique_ptr<SqliteDatabase> m_db;
+};
+
+// The folder of the shared test files (testdata), from the environment set by CTest.
+QString testDataFolder();

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QPrinter;
+class QWidget;
+
+// The application title; captions of every message box and of the main window.
+QString applicationTitle();
+
+// What the open dialog is asked for.
+struct OpenFileRequest
+{
+    QString caption;
+    QString directory;  // initial folder; empty for the dialog's own default
+    QString nameFilter; // e.g. "*.mdb"
+};
+
+// Every modal piece of user interface goes through this interface, so that tests
+// can answer it and record what the program showed.
+class Dialogs
+{
+public:
+    virtual ~Dialogs() = default;
+
+    // A plain box with the application title as caption and one OK button.
+    virtual void information(QWidget *parent, const QString &text) = 0;
+    // The same box with the error icon; the text is shown as given.
+    virtual void error(QWidget *parent, const QString &text) = 0;
+    // A question with OK and Cancel; true for OK.
+    virtual bool confirm(QWidget *parent, const QString &text) = 0;
+    // The chosen file's full name, or an empty string when the user cancelled.
+    virtual QString openFileName(QWidget *parent, const OpenFileRequest &request) = 0;
+    // Printer set-up on the given printer; its result is not examined.
+    virtual void printerSetup(QWidget *parent, QPrinter *printer) = 0;
+    // Shows a preview of the pages that paint() draws, not modal; returns when it is closed.
+    virtual void printPreview(QWidget *parent, QPrinter *printer,
+                              const std::function<void(QPrinter *)> &paint) = 0;
+};
+
+// The process-wide instance: the real Qt dialogs unless a test installed its own.
+Dialogs &dialogs();
+// Installs a replacement (nullptr restores the real dialogs); the caller keeps ownership.
+void setDialogs(Dialogs *replacement);
+
+// The real implementation, built on QMessageBox, QFileDialog, QPrintDialog and QPrintPreviewDialog.
+class QtDialogs final : public Dialogs
+{
+public:
+    void information(QWidget *parent, const QString &text) override;
+    void error(QWidget *parent, const QString &text) override;
+    bool confirm(QWidget *parent, const QString &text) override;
+    QString openFileName(QWidget *parent, const OpenFileRequest &request) override;
+    void printerSetup(QWidget *parent, QPrinter *printer) override;
+    void printPreview(QWidget *parent, QPrinter *printer,
+                      const std::function<void(QPrinter *)> &paint) override;
+};
