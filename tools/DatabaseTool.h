@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+// The orvinta-db command: `create FILE`, `sample FILE`, `check FILE`.
+// Returns the process exit code; messages go to `out` and errors to `err`.
+int runDatabaseTool(const QStringList &arguments, QTextStream &out, QTextStream &err);
