@@ -1,12 +1,16 @@
 #include "Dialogs.h"
 
+#include "ErrorGuard.h"
+
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPointer>
+#include <QScreen>
 
 QString applicationTitle()
 {
@@ -72,12 +76,23 @@ void QtDialogs::printPreview(QWidget *parent, QPrinter *printer,
     preview->setAttribute(Qt::WA_DeleteOnClose);
     preview->setWindowModality(Qt::NonModal);
     preview->setWindowTitle(applicationTitle());
-    QObject::connect(preview, &QPrintPreviewDialog::paintRequested, preview,
-                     [&paint](QPrinter *target) { paint(target); });
+    if (const QScreen *screen = (parent ? parent->screen() : QGuiApplication::primaryScreen()))
+        preview->resize(screen->availableSize() * 4 / 5);
+    // Pages are painted from inside Qt's event handling, where no exception may pass.
+    const auto painting = QObject::connect(preview, &QPrintPreviewDialog::paintRequested, preview,
+                                           [&paint, window = preview.data()](QPrinter *pages) {
+                                               guard(window, [&] { paint(pages); });
+                                           });
     QEventLoop loop;
     QObject::connect(preview, &QDialog::finished, &loop, &QEventLoop::quit);
     QObject::connect(preview, &QObject::destroyed, &loop, &QEventLoop::quit);
     preview->show();
     if (preview)
         loop.exec();
+    if (preview) {
+        // The paint function dies with this call; a dialog still waiting for its deletion
+        // must not ask it for pages again.
+        QObject::disconnect(painting);
+        preview->deleteLater();
+    }
 }

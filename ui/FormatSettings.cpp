@@ -1,6 +1,7 @@
 #include "FormatSettings.h"
 
 #include <QDate>
+#include <QRegularExpression>
 #include <QTime>
 
 namespace {
@@ -58,7 +59,12 @@ QChar FormatSettings::decimalSeparator() const
 
 QString FormatSettings::longTimeFormat() const
 {
-    return m_regional.timeFormat(QLocale::LongFormat);
+    // Qt's long pattern ends with the time zone ("H:mm:ss t"); a desktop's long time format
+    // is the time of day alone.
+    QString pattern = m_regional.timeFormat(QLocale::LongFormat);
+    static const QRegularExpression zone(QStringLiteral("\\s*t+\\s*"));
+    pattern.replace(zone, QString());
+    return pattern.trimmed();
 }
 
 QString FormatSettings::formatShortDate(const QDate &date) const
@@ -97,5 +103,5 @@ QString FormatSettings::formatShortDate(const QDate &date) const
 
 QString FormatSettings::formatLongTime(const QTime &time) const
 {
-    return m_regional.toString(time, QLocale::LongFormat);
+    return m_regional.toString(time, longTimeFormat());
 }

@@ -1,0 +1,53 @@
+#include "Unit3.h"
+
+#include "ErrorGuard.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QLabel *boldLabel(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    QFont font = label->font();
+    font.setPointSize(12);
+    font.setBold(true);
+    label->setFont(font);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+} // namespace
+
+Tabout::Tabout(QWidget *owner)
+    : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowCloseButtonHint)
+{
+    setWindowTitle(u"about"_s);
+    setFixedSize(324, 146);
+
+    Label1 = boldLabel(u"Автор: команда «Орвинта»"_s, this);
+    Label2 = boldLabel(u"Связь: orvinta@example.org"_s, this);
+    Button1 = new QPushButton(u"OK"_s, this);
+    Button1->setFixedWidth(75);
+    connect(Button1, &QPushButton::clicked, this, guarded(this, &Tabout::Button1Click));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    layout->addWidget(Label2);
+    layout->addWidget(Button1, 0, Qt::AlignHCenter);
+
+    if (const QScreen *display = screen())
+        move(display->availableGeometry().center() - rect().center());
+}
+
+void Tabout::Button1Click()
+{
+    // Disposed of once the click has been handled; the global reference empties itself.
+    deleteLater();
+}
