@@ -1,19 +1,26 @@
 #pragma once
 
+#include "DataSource.h"
+
 #include <QFont>
-#include <QHash>
+#include <QPointer>
 #include <QTableView>
 
-class DataSource;
+class GridDelegate;
+class GridModel;
 
 // A data grid bound to a data source: the toolkit's default columns (all of them, titled
 // with their names, widths from the fields' display widths), in-place editing, and the
 // edited row written when the user leaves it. A refused write shows the error and keeps the
-// user on the row with the edit pending.
+// user on the row with the edit pending. Rows have one fixed height and long texts are
+// elided, so that large tables scroll smoothly.
 class DataGrid : public QTableView
 {
     Q_OBJECT
 public:
+    // Widest default column, in characters, whatever the field's display width.
+    static constexpr int MaxDefaultColumnChars = 60;
+
     explicit DataGrid(QWidget *parent = nullptr);
 
     DataSource *dataSource() const { return m_source; }
@@ -22,6 +29,8 @@ public:
     // Commits an open cell editor into the model and writes the pending row; throws
     // DbError (edit kept pending) when the database refuses it.
     void postPending();
+    // Hands the text of an open cell editor to the model, without writing it.
+    void commitOpenEditor();
 
     // The font a column is shown in (the grid's font unless one was set for it).
     QFont columnFont(int column) const;
@@ -29,9 +38,19 @@ public:
     // The alignment of a column's cells: numbers to the right, everything else to the left.
     Qt::Alignment columnAlignment(int column) const;
 
+protected:
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
+    GridModel *gridModel() const;
+    void modelWasReset();
+    void showCurrentRow();
+    void refuseRowChange(const QString &message);
     void applyDefaultColumnWidths();
 
-    DataSource *m_source = nullptr;
-    QHash<int, QFont> m_columnFonts;
+    QPointer<DataSource> m_source;
+    GridDelegate *m_delegate;
+    bool m_refusalQueued = false;
+    bool m_followingView = false; // the model is being moved to the view's current row
 };

@@ -21,8 +21,16 @@ public:
 
     GridModel *model() const { return m_model; }
 
+    // Asks the controls that show the data to hand over what is still in their editors,
+    // so that a post, an insertion or a deletion sees the user's last keystrokes.
+    void updateRecord();
+    // Hands over the editors' contents and writes the pending row; throws DbError (the
+    // row staying pending) when it is refused.
+    void post();
+
 Q_SIGNALS:
     void dataSetChanged(RecordSet *records);
+    void updateRecordRequested();
 
 private:
     GridModel *m_model;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFlags>
+#include <QPointer>
 #include <QWidget>
 
 class DataSource;
@@ -18,18 +19,20 @@ public:
 
     explicit RecordNavigator(Buttons buttons, QWidget *parent = nullptr);
 
-    DataSource *dataSource() const { return m_source; }
+    DataSource *dataSource() const;
     void setDataSource(DataSource *source);
 
+    // nullptr for a button this navigator does not show.
     QToolButton *insertButton() const { return m_insert; }
     QToolButton *deleteButton() const { return m_delete; }
 
 private:
+    QToolButton *addButton(const QString &glyph, const QString &hint);
     void insertClicked();
     void deleteClicked();
     void updateButtons();
 
-    DataSource *m_source = nullptr;
+    QPointer<DataSource> m_source;
     QToolButton *m_insert = nullptr;
     QToolButton *m_delete = nullptr;
 };

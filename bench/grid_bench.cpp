@@ -1,0 +1,133 @@
+// Opening a grid on a table of a million values: the time until its row count and first
+// hundred rows can be read, and the memory that costs. Prints the figures; asserts nothing.
+
+#include "ConnectionString.h"
+#include "DataGrid.h"
+#include "DataSource.h"
+#include "GridModel.h"
+#include "RecordSet.h"
+#include "Schema.h"
+#include "Sqlite.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace {
+
+constexpr int TotalRows = 1'000'000;
+constexpr int RowsRead = 100;
+
+// The resident set of this process, in kilobytes.
+long residentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+void fill(const QString &path)
+{
+    SqliteDatabase db(path, SqliteDatabase::OpenMode::CreateNew);
+    Schema::create(db);
+    db.exec(QStringLiteral("BEGIN"));
+    {
+        SqliteStatement values(db, QStringLiteral("INSERT INTO Значения VALUES (?1, ?2, ?3, ?4, ?5)"));
+        for (int i = 0; i < TotalRows; ++i) {
+            values.reset();
+            values.bind(1, QStringLiteral("Дисциплина номер %1").arg(i % 16));
+            values.bind(2, QStringLiteral("Критерий %1").arg(i % 10));
+            values.bind(3, QStringLiteral("Проектор"));
+            values.bind(4, double(i % 97) / 4.0);
+            values.bind(5, QStringLiteral("01.09.2024"));
+            values.step();
+        }
+    }
+    db.exec(QStringLiteral("COMMIT"));
+}
+
+// Reads every cell of the first rows as a grid does to paint them.
+qsizetype readFirstRows(const GridModel &model)
+{
+    qsizetype characters = 0;
+    for (int row = 0; row < RowsRead && row < model.rowCount(); ++row) {
+        for (int column = 0; column < model.columnCount(); ++column)
+            characters += model.data(model.index(row, column)).toString().size();
+    }
+    return characters;
+}
+
+double ms(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("grid.mdb"));
+    QElapsedTimer timer;
+    timer.start();
+    fill(path);
+    std::printf("made %d rows of Значения in %.0f ms\n", TotalRows, ms(timer));
+
+    const long before = residentKb();
+    timer.restart();
+    TableRecordSet records;
+    records.setConnectionString(connectionString(path));
+    records.setTableName(Schema::Values);
+    records.open();
+    GridModel model;
+    model.setRecordSet(&records);
+    const int rows = model.rowCount();
+    const qsizetype characters = readFirstRows(model);
+    const double openMs = ms(timer);
+    const long after = residentKb();
+    std::printf("grid model opened: row count %d (more to fetch: %s), first %d rows read "
+                "(%lld characters) in %.1f ms (target < 100 ms)\n",
+                rows, model.canFetchMore() ? "yes" : "no", RowsRead,
+                static_cast<long long>(characters), openMs);
+    std::printf("memory added: %.1f MB (VmRSS %ld -> %ld kB; target < 50 MB)\n",
+                double(after - before) / 1024.0, before, after);
+
+    // The same through a grid on screen, painted once.
+    timer.restart();
+    DataSource source;
+    source.setDataSet(&records);
+    DataGrid grid;
+    grid.setDataSource(&source);
+    grid.resize(1000, 700);
+    grid.show();
+    QApplication::processEvents();
+    const QPixmap painted = grid.grab();
+    std::printf("data grid shown and painted (%dx%d) in %.1f ms\n", painted.width(),
+                painted.height(), ms(timer));
+
+    // Scrolling far down reads rows in batches as the view reaches the end.
+    timer.restart();
+    for (int i = 0; i < 100 && model.canFetchMore(); ++i)
+        model.fetchMore();
+    std::printf("%d rows read in batches of %d in %.1f ms; memory now %.1f MB above the start\n",
+                model.rowCount(), GridModel::FetchBatch, ms(timer),
+                double(residentKb() - before) / 1024.0);
+
+    timer.restart();
+    const qint64 counted = records.recordCount();
+    std::printf("exact record count %lld in %.1f ms (not needed to open the grid)\n",
+                static_cast<long long>(counted), ms(timer));
+    return 0;
+}
