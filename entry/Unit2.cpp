@@ -26,6 +26,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -378,11 +379,18 @@ void Tadddata::ComboBox5Change()
 void Tadddata::Button2Click()
 {
     GridReport1->setCaption(u"Данные по дисциплине "_s + ComboBox4->currentText() + u"."_s);
+    const QScopedValueRollback printing(m_printing, true);
     GridReport1->Print();
 }
 
 void Tadddata::FormClose(QCloseEvent *event)
 {
+    // The preview's handler is still running on this window: it may not go before it ends.
+    if (m_printing) {
+        dialogs().information(this, u"Сначала закройте окно предварительного просмотра отчёта."_s);
+        event->ignore();
+        return;
+    }
     // A change still pending in the grid is written before the window goes, whichever record
     // set the grid shows; when the database refuses it the window stays, with the change,
     // and the error is shown.

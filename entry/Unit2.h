@@ -112,6 +112,9 @@ private:
     // Gives set 4 the connection string built from the window's copy of the path.
     void connectValues();
 
+    // True while the report preview is open: Button2Click is still running then.
+    bool m_printing = false;
+
     // The database path as read from the main window when the window was shown.
     QString DBPath;
     bool m_shown = false;

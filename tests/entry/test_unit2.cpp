@@ -339,6 +339,14 @@ void TestValueEntry::printsGridUnderTitle()
 
     QCOMPARE(titles, QStringList({u"Данные по дисциплине ."_s, u"Данные по дисциплине Физика."_s}));
     QCOMPARE(window->GridReport1->Caption(), u"Данные по дисциплине Физика."_s);
+
+    // While its preview is open the window's print handler is still running: it stays.
+    bool closed = true;
+    f.dialogs.onPreview = [&](QPrinter *) { closed = window->close(); };
+    QTest::mouseClick(window->Button2, Qt::LeftButton);
+    QVERIFY(!closed);
+    QCOMPARE(f.dialogs.informations().size(), 1);
+    QVERIFY(window->close());
 }
 
 void TestValueEntry::reReadingWritesPendingEdit_data()

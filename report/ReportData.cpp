@@ -1,0 +1,87 @@
+#include "ReportData.h"
+
+#include "DbError.h"
+#include "FieldInfo.h"
+#include "FormatSettings.h"
+#include "RecordSet.h"
+#include "Report.h"
+#include "ReportElement.h"
+
+#include <cmath>
+
+namespace {
+
+void fetchAll(RecordSet &records)
+{
+    if (!records.isOpen())
+        throw DbError(QStringLiteral("Набор данных закрыт: операция невозможна"));
+    constexpr int Chunk = 4096;
+    while (!records.allFetched() && records.fetch(Chunk) > 0) {
+    }
+}
+
+QStringList columnTexts(RecordSet &records, const QString &fieldName)
+{
+    const int column = records.fieldIndex(fieldName);
+    if (column < 0)
+        throw DbError(QStringLiteral("Поле «%1» не найдено").arg(fieldName));
+    const FieldInfo &field = records.fields().at(column);
+    QStringList texts;
+    texts.reserve(records.fetchedCount());
+    for (int row = 0; row < records.fetchedCount(); ++row)
+        texts.append(fieldText(records.valueAt(row, column), field));
+    return texts;
+}
+
+} // namespace
+
+ReportData ReportData::read(const TReport &report)
+{
+    ReportData data;
+    if (RecordSet *const records = report.dataSet()) {
+        fetchAll(*records);
+        data.m_recordCount = records->fetchedCount();
+    }
+    for (const auto &band : report.bands()) {
+        for (const auto &element : band->elements()) {
+            const auto *dbText = dynamic_cast<const TReportDBText *>(element.get());
+            if (!dbText || !dbText->dataSet())
+                continue;
+            fetchAll(*dbText->dataSet());
+            data.m_texts.insert(dbText, columnTexts(*dbText->dataSet(), dbText->dataField()));
+        }
+    }
+    return data;
+}
+
+QString ReportData::text(const TReportDBText *element, int record) const
+{
+    const auto texts = m_texts.constFind(element);
+    if (texts == m_texts.constEnd() || record < 0 || record >= texts->size())
+        return {};
+    return texts->at(record);
+}
+
+QString fieldText(const QVariant &stored, const FieldInfo &field)
+{
+    // The same texts as the grid's cells, so the report reads as the grid does.
+    QLocale regional = FormatSettings::instance().regionalLocale();
+    regional.setNumberOptions(regional.numberOptions() | QLocale::OmitGroupSeparator);
+    if (stored.isNull())
+        return {};
+    switch (stored.typeId()) {
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+        return regional.toString(stored.toLongLong());
+    case QMetaType::Double: {
+        const double value = stored.toDouble();
+        const double magnitude = std::abs(value);
+        const bool plain = magnitude == 0.0 || (magnitude >= 1e-4 && magnitude < 1e15);
+        return regional.toString(value, plain ? 'f' : 'g', QLocale::FloatingPointShortest);
+    }
+    case QMetaType::QByteArray:
+        return QStringLiteral("(двоичные данные)");
+    default:
+        return displayValue(stored, field).toString();
+    }
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "ReportBand.h"
+#include "ReportText.h"
+
+#include <QSizeF>
+#include <unordered_map>
+#include <vector>
+
+class QPainter;
+class QPaintDevice;
+class ReportData;
+class TReport;
+class TReportBand;
+class TReportElement;
+
+// One band printed on a page: which band, the record it prints (-1 outside the detail band),
+// and where it stands, in millimetres from the top of the page's printable area.
+struct PlacedBand
+{
+    const TReportBand *band = nullptr;
+    int record = -1;
+    qreal topMm = 0;
+    qreal heightMm = 0;
+};
+
+struct ReportPage
+{
+    std::vector<PlacedBand> bands;
+};
+
+// A report laid out on pages of one printable size: the page header and the column header on
+// top of every page, as many detail lines as fit (each line as tall as its tallest wrapped
+// text), the page footer at the foot. A band with nothing on it takes no room. Texts are
+// measured on the paint device that the pages are then painted on.
+class ReportLayout
+{
+public:
+    ReportLayout(const TReport &report, const ReportData &data, const QSizeF &printableMm,
+                 const QPaintDevice *device);
+    ~ReportLayout();
+    ReportLayout(const ReportLayout &) = delete;
+    ReportLayout &operator=(const ReportLayout &) = delete;
+
+    QSizeF printableMm() const { return m_printableMm; }
+    int pageCount() const { return int(m_pages.size()); }
+    const ReportPage &page(int index) const { return m_pages.at(size_t(index)); }
+
+    // Paints one page (0-based) with the painter's origin at the printable area's top left.
+    void paintPage(QPainter &painter, int index) const;
+
+private:
+    void paginate();
+    std::vector<const TReportBand *> printableBands(BandType type) const;
+    qreal measure(const TReportBand &band, int page, int record) const;
+    void paintBand(QPainter &painter, const PlacedBand &placed, int page) const;
+    const ReportText &textOf(const TReportElement &element) const;
+
+    const TReport &m_report;
+    const ReportData &m_data;
+    QSizeF m_printableMm;
+    qreal m_pixelsPerMmX;
+    qreal m_pixelsPerMmY;
+    std::unordered_map<const TReportElement *, ReportText> m_texts;
+    std::vector<ReportPage> m_pages;
+};

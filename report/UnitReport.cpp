@@ -1,0 +1,175 @@
+#include "UnitReport.h"
+
+#include "DataGrid.h"
+#include "DataSource.h"
+#include "DbError.h"
+#include "RecordSet.h"
+#include "Report.h"
+#include "ReportElement.h"
+
+#include <QHeaderView>
+
+namespace {
+
+constexpr int FirstColumnOffset = 1; // pixels
+constexpr int ColumnGap = 3;         // pixels
+
+// Long texts and binary data have no place on a report line. Only columns declared as long
+// text (MEMO, LONGTEXT, CLOB, NOTE) count as long text: a plain TEXT column is the short text
+// of the monitoring tables (SQLite gives TEXT no length of its own), so it prints, wrapping
+// where it is wider than its column.
+bool isPrintable(const FieldInfo &field)
+{
+    return field.kind != FieldKind::Memo && field.kind != FieldKind::Binary;
+}
+
+const FieldInfo &fieldNamed(const RecordSet &records, const QString &name)
+{
+    const int index = records.fieldIndex(name);
+    if (index < 0)
+        throw DbError(QStringLiteral("Поле «%1» не найдено").arg(name));
+    return records.fields().at(index);
+}
+
+TReportFont withBoldColour(TReportFont font, const QColor &colour)
+{
+    font.bold = true;
+    font.colour = colour;
+    return font;
+}
+
+// Symbol faces print with the symbol character set; any other face gives way to the report's.
+void applyColumnFont(TReportDBText &text, const QString &fontName)
+{
+    if (fontName != QStringLiteral("Wingdings") && fontName != QStringLiteral("Symbol"))
+        return;
+    TReportFont font = text.font();
+    font.name = fontName;
+    font.charset = ReportCharset::Symbol;
+    text.setFont(font);
+}
+
+void layOutColumns(TReport &report, RecordSet &records, const QList<GridColumn> &columns,
+                   TReportBand &detail, TReportBand &columnHeader, const TReportBand &pageHeader)
+{
+    int offset = FirstColumnOffset;
+    for (const GridColumn &column : columns) {
+        if (column.width <= 0)
+            continue;
+        const FieldInfo &field = fieldNamed(records, column.fieldName);
+        if (!isPrintable(field))
+            continue;
+        if (report.orientation() == QPageLayout::Portrait &&
+            offset + column.width > pageHeader.widthPixels())
+            report.setOrientation(QPageLayout::Landscape);
+        if (offset + column.width > pageHeader.widthPixels())
+            break;
+
+        auto *text = detail.add<TReportDBText>();
+        text->setDataSet(&records);
+        text->setDataField(column.fieldName);
+        text->setAutoSize(false);
+        text->setAutoStretch(true);
+        text->setTop(1);
+        text->setLeft(offset);
+        text->setWidth(column.width);
+        text->setAlignment(column.alignment);
+        applyColumnFont(*text, column.fontName);
+
+        auto *caption = columnHeader.add<TReportLabel>();
+        caption->setLeft(offset);
+        caption->setTop(1);
+        caption->setAutoSize(false);
+        caption->setWidth(column.width);
+        caption->setAlignment(Qt::AlignHCenter);
+        caption->setCaption(field.displayLabel.isEmpty() ? field.name : field.displayLabel);
+
+        offset += column.width + ColumnGap;
+    }
+}
+
+void addTitle(TReportBand &pageHeader, const QString &title)
+{
+    auto *label = pageHeader.add<TReportLabel>();
+    label->setAutoSize(false);
+    label->setLeft(0);
+    label->setWidth(pageHeader.widthPixels());
+    label->setTopMm(1);
+    label->setCaption(title);
+    TReportFont font = withBoldColour(label->font(), QColor(0, 0, 255));
+    font.pointSize = 14;
+    label->setFont(font);
+    label->setAlignment(Qt::AlignHCenter);
+    label->setAutoStretch(true);
+}
+
+void addPageNumber(TReportBand &pageFooter)
+{
+    auto *number = pageFooter.add<TReportSysData>();
+    number->setAutoSize(false);
+    number->setLeft(0);
+    number->setTop(0);
+    number->setWidth(pageFooter.widthPixels());
+    number->setPrefix(QStringLiteral("стр."));
+    number->setAlignment(Qt::AlignHCenter);
+}
+
+} // namespace
+
+QList<GridColumn> gridColumns(const DataGrid &grid)
+{
+    QList<GridColumn> columns;
+    const RecordSet *records = grid.dataSource() ? grid.dataSource()->dataSet() : nullptr;
+    if (!records)
+        return columns;
+    const QHeaderView *header = grid.horizontalHeader();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (grid.isColumnHidden(logical) || logical >= records->fieldCount())
+            continue;
+        columns.append({records->fields().at(logical).name, grid.columnWidth(logical),
+                        grid.columnAlignment(logical), grid.columnFont(logical).family()});
+    }
+    return columns;
+}
+
+std::unique_ptr<TReport> buildGridReport(RecordSet &records, const QList<GridColumn> &columns,
+                                         const QString &title)
+{
+    auto report = std::make_unique<TReport>();
+    TReportFont font = report->font();
+    font.name = QStringLiteral("Tahoma");
+    font.charset = ReportCharset::Cyrillic;
+    font.pointSize = 8;
+    report->setFont(font);
+    report->setTitle(title);
+    report->setDataSet(&records);
+
+    TReportBand *detail = report->addBand(BandType::Detail);
+    detail->setHeightMm(4);
+    TReportBand *columnHeader = report->addBand(BandType::ColumnHeader);
+    columnHeader->setHeightMm(5);
+    columnHeader->setBottomLine(true);
+    columnHeader->setFont(withBoldColour(columnHeader->font(), QColor(128, 0, 0)));
+    TReportBand *pageHeader = report->addBand(BandType::PageHeader);
+    pageHeader->setHeightMm(8);
+    pageHeader->setTopLine(true);
+    pageHeader->setBottomLine(true);
+    TReportBand *pageFooter = report->addBand(BandType::PageFooter);
+
+    layOutColumns(*report, records, columns, *detail, *columnHeader, *pageHeader);
+    addTitle(*pageHeader, title);
+    addPageNumber(*pageFooter);
+    return report;
+}
+
+void PrintGrid(DataGrid *grid, const QString &title)
+{
+    RecordSet *records = grid && grid->dataSource() ? grid->dataSource()->dataSet() : nullptr;
+    if (!records)
+        throw DbError(QStringLiteral("Таблица для печати не связана с набором данных"));
+    // The report lists what the grid shows, so an edit still open in the grid goes in first.
+    grid->postPending();
+    const auto report = buildGridReport(*records, gridColumns(*grid), title);
+    report->preview(grid->window());
+}
