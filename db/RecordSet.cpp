@@ -1,5 +1,6 @@
 #include "RecordSet.h"
 
+#include "AccessSnapshot.h"
 #include "ConnectionString.h"
 #include "DbError.h"
 #include "Schema.h"
@@ -149,6 +150,8 @@ void RecordSet::requireOpen() const
 void RecordSet::requireEditable() const
 {
     requireOpen();
+    if (isAccessSnapshot(m_db->path()))
+        throw DbError(accessReadOnlyMessage(databasePathOf(m_connectionString)));
     if (!isEditable())
         throw DbError(QStringLiteral("Эти данные доступны только для чтения"));
     if (m_db->isReadOnly()) {

@@ -1,5 +1,7 @@
 #include "Schema.h"
 
+#include "AccessFormat.h"
+#include "AccessSnapshot.h"
 #include "DbError.h"
 #include "Sqlite.h"
 
@@ -90,19 +92,32 @@ std::unique_ptr<SqliteDatabase> openMonitoringDatabase(const QString &path)
     if (file.size() == 0)
         throw DbError(QStringLiteral("Файл «%1» пуст: это не база данных").arg(path));
 
+    // An SQLite file is opened as it is. Only a file that SQLite refuses is looked at as an
+    // Access file: reading its header through a handle of our own would, on closing that
+    // handle, drop the locks that the program's other connections hold on an SQLite file.
+    bool access = false;
     auto db = std::make_unique<SqliteDatabase>(path, SqliteDatabase::OpenMode::ReadWrite);
     QStringList missing;
     try {
         missing = Schema::missingParts(*db);
     } catch (const DbError &e) {
-        throw DbError(QStringLiteral("Файл «%1» не является базой данных или повреждён: %2")
-                          .arg(path, e.message()));
+        db.reset();
+        if (accessFormatOf(path) == AccessFormat::None) {
+            throw DbError(QStringLiteral("Файл «%1» не является базой данных или повреждён: %2")
+                              .arg(path, e.message()));
+        }
+        // An Access file is read through a native snapshot of it, which nothing may change.
+        access = true;
+        db = std::make_unique<SqliteDatabase>(accessSnapshotOf(path),
+                                              SqliteDatabase::OpenMode::ReadWrite);
+        db->exec(QStringLiteral("PRAGMA query_only = ON"));
+        missing = Schema::missingParts(*db);
     }
     if (!missing.isEmpty()) {
         throw DbError(QStringLiteral("В базе данных «%1» нет: %2")
                           .arg(path, missing.join(QStringLiteral(", "))));
     }
-    if (!db->isReadOnly()) {
+    if (!access && !db->isReadOnly()) {
         // Write-ahead logging lets a grid keep reading while another record set writes;
         // a folder we may not write in simply keeps the file's own journal mode.
         try {

@@ -1,5 +1,9 @@
 #include "DatabaseTool.h"
 
+#include "AccessConversion.h"
+#include "AccessFormat.h"
+#include "AccessSnapshot.h"
+#include "AccessWorker.h"
 #include "DbError.h"
 #include "SampleData.h"
 #include "Schema.h"
@@ -14,7 +18,18 @@ const char *const Usage =
     "Использование:\n"
     "  orvinta-db create ФАЙЛ   создать пустую базу данных с четырьмя таблицами\n"
     "  orvinta-db sample ФАЙЛ   создать базу данных с примером данных\n"
-    "  orvinta-db check ФАЙЛ    проверить, подходит ли файл программе\n";
+    "  orvinta-db check ФАЙЛ    проверить, подходит ли файл программе\n"
+    "  orvinta-db import [--code-page КП] [--time-limit С] [--memory-limit МБ] ACCESS ФАЙЛ\n"
+    "                           перенести все таблицы файла Access в новую базу данных\n"
+    "    --code-page КП      кодовая страница текстов Access 97, например 1251\n"
+    "                        (без неё — та, что записана в файле)\n"
+    "    --time-limit С      предел времени чтения в секундах (по умолчанию 30 с и 1 с на 4 МБ)\n"
+    "    --memory-limit МБ   предел памяти чтения (по умолчанию 512 МБ и 4 размера файла)\n"
+    "  Коды завершения: 0 — готово, 1 — ошибка, 2 — неверные аргументы,\n"
+    "  3 — файл перенесён, но программе не подходит.\n";
+
+// import's exit code when the conversion worked but the result lacks the four tables.
+constexpr int ImportedButUnsuitable = 3;
 
 // Makes a new file with the four tables (and the sample, if asked); a file that is left
 // half-made by a failure is removed again.
@@ -35,6 +50,33 @@ void createDatabase(const QString &path, bool withSample)
     }
 }
 
+// import's options before its two files; false on anything it does not know.
+bool parseImport(const QStringList &arguments, AccessConversionOptions &options, QStringList &files)
+{
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (!argument.startsWith(u"--")) {
+            files.append(argument);
+            continue;
+        }
+        if (i + 1 >= arguments.size())
+            return false;
+        const QString &value = arguments.at(++i);
+        bool ok = true;
+        if (argument == u"--code-page")
+            options.codePage = value;
+        else if (argument == u"--time-limit")
+            options.timeLimitSeconds = value.toInt(&ok);
+        else if (argument == u"--memory-limit")
+            options.memoryLimitMb = value.toInt(&ok);
+        else
+            return false;
+        if (!ok || (argument != u"--code-page" && value.toInt() <= 0))
+            return false;
+    }
+    return files.size() == 2 && !files.at(0).isEmpty() && !files.at(1).isEmpty();
+}
+
 int check(const QString &path, QTextStream &out)
 {
     auto db = openMonitoringDatabase(path);
@@ -49,15 +91,63 @@ int check(const QString &path, QTextStream &out)
     out << QStringLiteral("Файл «%1» подходит программе.").arg(path) << '\n';
     for (int i = 0; i < tables.size(); ++i)
         out << QStringLiteral("  %1: строк %2").arg(tables.at(i)).arg(counts[i]) << '\n';
-    if (db->isReadOnly())
+    if (const AccessFormat format = accessFormatOf(path); format != AccessFormat::None) {
+        out << QStringLiteral("  Это файл %1: программа откроет его только для чтения; изменяемую "
+                              "копию делает orvinta-db import.")
+                   .arg(accessFormatName(format))
+            << '\n';
+    } else if (db->isReadOnly()) {
         out << QStringLiteral("  Файл открыт только для чтения.") << '\n';
+    }
     return 0;
+}
+
+// Converts an Access file into a new database, reports each table with its rows, and ends
+// with what check says of the result.
+int import(const QString &source, const QString &destination, const AccessConversionOptions &options,
+           QTextStream &out, QTextStream &err)
+{
+    const AccessFormat format = accessFormatOf(source);
+    if (format == AccessFormat::None) {
+        throw DbError(QFileInfo(source).isFile()
+                          ? QStringLiteral("Файл «%1» не является файлом Access").arg(source)
+                          : QStringLiteral("Файл Access «%1» не найден").arg(source));
+    }
+    const QList<ConvertedTable> tables = convertAccessFile(converterProgram(), source, destination, options);
+    out << QStringLiteral("Файл «%1» (%2) перенесён в «%3», таблиц %4:")
+               .arg(source, accessFormatName(format), destination)
+               .arg(tables.size())
+        << '\n';
+    for (const ConvertedTable &table : tables)
+        out << QStringLiteral("  %1: строк %2").arg(table.name).arg(table.rows) << '\n';
+    try {
+        return check(destination, out);
+    } catch (const DbError &e) {
+        err << QStringLiteral("Программе этот файл не подходит: %1").arg(e.message()) << '\n';
+        return ImportedButUnsuitable;
+    }
 }
 
 } // namespace
 
 int runDatabaseTool(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
+    if (!arguments.isEmpty() && arguments.first() == u"access-worker")
+        return runAccessWorker(arguments.mid(1), out, err);
+    if (!arguments.isEmpty() && arguments.first() == u"import") {
+        AccessConversionOptions options;
+        QStringList files;
+        if (!parseImport(arguments, options, files)) {
+            err << QString::fromUtf8(Usage);
+            return 2;
+        }
+        try {
+            return import(files.at(0), files.at(1), options, out, err);
+        } catch (const DbError &e) {
+            err << e.message() << '\n';
+            return 1;
+        }
+    }
     if (arguments.size() != 2 || arguments.at(1).isEmpty()) {
         err << QString::fromUtf8(Usage);
         return 2;

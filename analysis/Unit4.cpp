@@ -1,0 +1,637 @@
+#include "Unit4.h"
+
+#include "ChartPrint.h"
+#include "ConnectionString.h"
+#include "DataSource.h"
+#include "DatabasePath.h"
+#include "ErrorGuard.h"
+#include "FormatSettings.h"
+#include "Printer.h"
+#include "RecordSet.h"
+#include "ReferenceList.h"
+#include "Schema.h"
+#include "SqlDialect.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCompleter>
+#include <QFrame>
+#include <QGraphicsLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineSeries>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPageLayout>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+using namespace Qt::StringLiterals;
+
+QPointer<Tanaliz> analiz;
+
+// ---------------------------------------------------------------------------------------------
+// Statements and value conversion
+
+QString selectionStatement(const QString &discipline, const QString &criterion,
+                           const QString &ictTool)
+{
+    // One multi-argument arg() call: a "%1" typed into a list is not substituted again.
+    return u"select Значения.Значение from Значения where Значения.Дисциплина=(\"%1\")"
+           u" and Значения.Критерий=(\"%2\") and Значения.Средство_ИКТ=(\"%3\")"_s
+        .arg(escapeLiteral(discipline), escapeLiteral(criterion), escapeLiteral(ictTool));
+}
+
+namespace {
+
+[[noreturn]] void throwConversion(const char *what, const QString &from)
+{
+    throw std::runtime_error(
+        u"%1 variant of type (%2) into type (Double)"_s.arg(QString::fromLatin1(what), from)
+            .toStdString());
+}
+
+[[noreturn]] void throwCannotConvert(const QString &from)
+{
+    throwConversion("Could not convert", from);
+}
+
+[[noreturn]] void throwOverflow(const QString &from)
+{
+    throwConversion("Overflow while converting", from);
+}
+
+bool isNumberType(int typeId)
+{
+    switch (typeId) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A text read as a number; an overflow is a number too large for a double.
+struct Reading
+{
+    double number = 0.0;
+    bool ok = false;
+
+    bool overflowed() const { return !ok && std::isinf(number); }
+};
+
+Reading readIn(const QLocale &locale, const QString &text)
+{
+    Reading reading;
+    reading.number = locale.toDouble(text, &reading.ok);
+    return reading;
+}
+
+// The program's own conversion: one decimal separator, no grouping, an optional exponent.
+Reading readWithSeparator(QString text, QChar separator)
+{
+    text = text.trimmed();
+    if (separator != u'.') {
+        if (text.contains(u'.'))
+            return {};
+        text.replace(separator, u'.');
+    }
+    QLocale plain = QLocale::c();
+    plain.setNumberOptions(QLocale::RejectGroupSeparator);
+    return readIn(plain, text);
+}
+
+double textToDouble(const QString &text)
+{
+    const FormatSettings &settings = FormatSettings::instance();
+    Reading reading = readIn(settings.regionalLocale(), text);
+    if (!reading.ok && !reading.overflowed())
+        reading = readWithSeparator(text, settings.decimalSeparator());
+    if (reading.overflowed())
+        throwOverflow(u"OleStr"_s);
+    // "inf" and "nan" are words, not numbers, to the user's number format.
+    if (!reading.ok || !std::isfinite(reading.number))
+        throwCannotConvert(u"OleStr"_s);
+    return reading.number;
+}
+
+} // namespace
+
+double valueToDouble(const QVariant &value)
+{
+    const int type = value.typeId();
+    if (!value.isValid() || type == QMetaType::Nullptr)
+        throwCannotConvert(u"Null"_s);
+    if (type == QMetaType::QString)
+        return textToDouble(value.toString());
+    if (isNumberType(type)) {
+        const double number = value.toDouble();
+        // Only an overflowed literal stores an infinity; a line cannot be drawn through it.
+        if (!std::isfinite(number))
+            throwOverflow(u"Double"_s);
+        return number;
+    }
+    if (type == QMetaType::QByteArray)
+        throwCannotConvert(u"Array Byte"_s);
+    throwCannotConvert(QString::fromLatin1(value.typeName()));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The chart view
+
+namespace {
+
+// The chart view's rubber-band zoom (drag to the lower right; a right click zooms out),
+// plus panning by dragging with the right button.
+class ZoomPanChartView final : public QChartView
+{
+public:
+    ZoomPanChartView(QChart *chart, QWidget *parent) : QChartView(chart, parent)
+    {
+        setRubberBand(QChartView::RectangleRubberBand);
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        if (event->button() == Qt::RightButton) {
+            m_panFrom = event->position();
+            m_panned = false;
+            event->accept();
+            return;
+        }
+        QChartView::mousePressEvent(event);
+    }
+
+    void mouseMoveEvent(QMouseEvent *event) override
+    {
+        if (event->buttons() & Qt::RightButton) {
+            const QPointF step = event->position() - m_panFrom;
+            if (!step.isNull()) {
+                chart()->scroll(-step.x(), step.y());
+                m_panFrom = event->position();
+                m_panned = true;
+            }
+            event->accept();
+            return;
+        }
+        QChartView::mouseMoveEvent(event);
+    }
+
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        if (event->button() == Qt::RightButton && m_panned) {
+            m_panned = false;
+            event->accept();
+            return;
+        }
+        QChartView::mouseReleaseEvent(event);
+    }
+
+private:
+    QPointF m_panFrom;
+    bool m_panned = false;
+};
+
+QColor clRed()
+{
+    return QColor(0xFF, 0x00, 0x00);
+}
+
+QColor clGreen()
+{
+    return QColor(0x00, 0x80, 0x00);
+}
+
+void setTextColor(QLabel *label, const QColor &color)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+}
+
+QLineSeries *lineSeries(const QColor &color, QObject *parent)
+{
+    auto *series = new QLineSeries(parent);
+    QPen pen(color);
+    pen.setWidth(3);
+    series->setPen(pen);
+    series->setPointsVisible(false);
+    series->setPointLabelsVisible(false);
+    return series;
+}
+
+// A tick step of 1, 2 or 5 times a power of ten that gives at most `count` steps over the span.
+double niceTickStep(double span, double count)
+{
+    if (!std::isfinite(span) || span <= 0.0)
+        return 1.0;
+    const double power = std::pow(10.0, std::floor(std::log10(span / count)));
+    for (const double factor : {1.0, 2.0, 5.0}) {
+        if (span / (power * factor) <= count)
+            return power * factor;
+    }
+    return power * 10.0;
+}
+
+// A value axis whose ticks fall on round numbers, about `count` of them over whatever range
+// is shown, zoomed or not; never closer than `smallest`.
+QValueAxis *roundTicksAxis(const QString &labelFormat, double count, double smallest, QObject *parent)
+{
+    auto *axis = new QValueAxis(parent);
+    axis->setLabelFormat(labelFormat);
+    axis->setTickAnchor(0.0);
+    axis->setTickInterval(1.0);
+    axis->setTickType(QValueAxis::TicksDynamic);
+    QObject::connect(axis, &QValueAxis::rangeChanged, axis, [axis, count, smallest](qreal min, qreal max) {
+        axis->setTickInterval(std::max(smallest, niceTickStep(max - min, count)));
+    });
+    return axis;
+}
+
+// Lays out a label as its text needs, at the given place.
+QLabel *placedLabel(const QString &text, QWidget *parent, int left, int top)
+{
+    auto *result = new QLabel(text, parent);
+    result->move(left, top);
+    result->adjustSize();
+    return result;
+}
+
+// The caption of a list, moved to the left where this font makes it run into the list.
+QLabel *listCaption(const QString &text, QWidget *parent, int left, int top, int listLeft)
+{
+    QLabel *caption = placedLabel(text, parent, left, top);
+    caption->move(std::max(2, std::min(left, listLeft - 3 - caption->width())), top);
+    return caption;
+}
+
+// A control at its place, widened where this font needs more room for its text.
+template <typename Control>
+Control *placed(Control *control, const QRect &place)
+{
+    control->setGeometry(QRect(place.topLeft(), place.size().expandedTo(control->sizeHint())));
+    return control;
+}
+
+QComboBox *selectionList(QWidget *parent, int left, int top)
+{
+    auto *list = new QComboBox(parent);
+    list->setEditable(true);
+    // A typed text stays a text: it is never added to the items.
+    list->setInsertPolicy(QComboBox::NoInsert);
+    // Names compare case for case, so completion offers only items the typed text begins.
+    list->completer()->setCaseSensitivity(Qt::CaseSensitive);
+    list->move(left, top);
+    list->resize(145, list->sizeHint().height());
+    return list;
+}
+
+// Switches the printer to landscape for one job and back to what it was, also on failure.
+class LandscapeForJob
+{
+public:
+    explicit LandscapeForJob(QPrinter &printer)
+        : m_printer(printer), m_previous(printer.pageLayout().orientation())
+    {
+        m_printer.setPageOrientation(QPageLayout::Landscape);
+    }
+    ~LandscapeForJob() { m_printer.setPageOrientation(m_previous); }
+    LandscapeForJob(const LandscapeForJob &) = delete;
+    LandscapeForJob &operator=(const LandscapeForJob &) = delete;
+
+private:
+    QPrinter &m_printer;
+    QPageLayout::Orientation m_previous;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The window
+
+Tanaliz::Tanaliz(QWidget *parent)
+    : QWidget(parent)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(u"Анализ данных"_s);
+    setFont(QFont(u"MS Sans Serif"_s, 8));
+    resize(836, 675);
+
+    Label3 = placedLabel(u"___"_s, this, 16, 552);
+    setTextColor(Label3, clRed());
+    Label4 = placedLabel(u"Первый критерий"_s, this, 40, 560);
+    Label5 = placedLabel(u"___"_s, this, 16, 568);
+    setTextColor(Label5, clGreen());
+    Label6 = placedLabel(u"Второй критерий"_s, this, 40, 576);
+
+    // Only a frame: it lets the clicks through to what lies above it.
+    Bevel2 = new QFrame(this);
+    Bevel2->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    Bevel2->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Bevel2->setGeometry(rect());
+
+    Button1 = placed(new QPushButton(u"Начать анализ"_s, this), QRect(16, 152, 89, 25));
+
+    Memo1 = new QPlainTextEdit(u"Memo1"_s, this);
+    Memo1->hide();
+
+    GroupBox1 = new QGroupBox(u"Итоги анализа"_s, this);
+    GroupBox1->setGeometry(8, 184, 617, 361);
+    buildChart();
+
+    GroupBox2 = new QGroupBox(u"Исходные данные"_s, this);
+    GroupBox2->setGeometry(8, 8, 617, 137);
+    ComboBox1 = selectionList(GroupBox2, 88, 16);
+    ComboBox3 = selectionList(GroupBox2, 88, 80);
+    StaticText1 = listCaption(u"Дисциплина:"_s, GroupBox2, 16, 24, 88);
+    StaticText2 = listCaption(u"Критерий:"_s, GroupBox2, 32, 56, 88);
+    ComboBox2 = selectionList(GroupBox2, 88, 48);
+    StaticText3 = listCaption(u"Средство ИКТ:"_s, GroupBox2, 8, 88, 88);
+    CheckBox1 = placed(new QCheckBox(u"Сравнить два критерия"_s, GroupBox2), QRect(16, 112, 145, 17));
+
+    // The second selection lies on the window itself, inside the frame of GroupBox2.
+    StaticText4 = listCaption(u"Средство ИКТ:"_s, this, 256, 96, 336);
+    StaticText5 = listCaption(u"Критерий:"_s, this, 280, 64, 336);
+    StaticText6 = listCaption(u"Дисциплина:"_s, this, 264, 32, 336);
+    ComboBox4 = selectionList(this, 336, 24);
+    ComboBox5 = selectionList(this, 336, 56);
+    ComboBox6 = selectionList(this, 336, 88);
+    setSecondSelectionEnabled(false);
+
+    Button2 = placed(new QPushButton(u"Печать"_s, this), QRect(16, 600, 75, 25));
+
+    DataSource1 = new DataSource(this);
+    ADOConnection1 = new Connection(this);
+    ADODataSet1 = new QueryRecordSet(this);
+    ADOTable1 = new TableRecordSet(this);
+    DataSource2 = new DataSource(this);
+    ADOConnection2 = new Connection(this);
+    ADODataSet2 = new QueryRecordSet(this);
+    ADOTable2 = new TableRecordSet(this);
+    DataSource3 = new DataSource(this);
+    ADOConnection3 = new Connection(this);
+    ADODataSet3 = new QueryRecordSet(this);
+    ADOTable3 = new TableRecordSet(this);
+    DataSource4 = new DataSource(this);
+    ADOConnection4 = new Connection(this);
+    ADODataSet4 = new QueryRecordSet(this);
+    ADOTable4 = new TableRecordSet(this);
+    // Named but never opened.
+    ADOTable4->setTableName(Schema::Values);
+
+    connect(Button1, &QPushButton::clicked, this, guarded(this, &Tanaliz::Button1Click));
+    connect(Button2, &QPushButton::clicked, this, guarded(this, &Tanaliz::Button2Click));
+    connect(CheckBox1, &QCheckBox::toggled, this, guarded(this, &Tanaliz::CheckBox1Click));
+
+    guard(this, [this] { FormCreate(); });
+}
+
+Tanaliz::~Tanaliz()
+{
+    if (analiz == this)
+        analiz = nullptr;
+}
+
+void Tanaliz::buildChart()
+{
+    auto *chart = new QChart;
+    chart->setTitle(u"Графики"_s);
+    chart->legend()->hide();
+    // The panel takes the colour the caption text has on the desktop; the plot area is white.
+    chart->setBackgroundBrush(palette().color(QPalette::HighlightedText));
+    chart->setBackgroundRoundness(0);
+    // The panel reaches the edges of the view, as one whole chart.
+    chart->layout()->setContentsMargins(0, 0, 0, 0);
+    chart->setPlotAreaBackgroundBrush(Qt::white);
+    chart->setPlotAreaBackgroundVisible(true);
+    chart->setLocalizeNumbers(true);
+    chart->setLocale(FormatSettings::instance().regionalLocale());
+
+    // Added in this order, the green line is drawn over the red one.
+    Series1 = lineSeries(clRed(), chart);
+    Series2 = lineSeries(clGreen(), chart);
+    chart->addSeries(Series1);
+    chart->addSeries(Series2);
+
+    // Positions are whole numbers; values may be anything.
+    m_axisX = roundTicksAxis(u"%.0f"_s, 10.0, 1.0, chart);
+    m_axisY = roundTicksAxis(u"%.6g"_s, 6.0, 0.0, chart);
+    chart->addAxis(m_axisX, Qt::AlignBottom);
+    chart->addAxis(m_axisY, Qt::AlignLeft);
+    for (QLineSeries *series : {Series1, Series2}) {
+        series->attachAxis(m_axisX);
+        series->attachAxis(m_axisY);
+    }
+
+    Chart1 = new ZoomPanChartView(chart, GroupBox1);
+    Chart1->setGeometry(8, 24, 585, 321);
+    fitAxes({}, {});
+}
+
+void Tanaliz::FormCreate()
+{
+    // Nothing to prepare: the lists are filled when the window is shown.
+}
+
+void Tanaliz::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Shown once per window: bringing it forward again reads nothing anew.
+    if (m_shown)
+        return;
+    m_shown = true;
+    guard(this, [this] { FormShow(); });
+}
+
+void Tanaliz::closeEvent(QCloseEvent *event)
+{
+    FormClose(event);
+}
+
+void Tanaliz::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    Bevel2->setGeometry(rect());
+}
+
+void Tanaliz::setSecondSelectionEnabled(bool enabled)
+{
+    for (QComboBox *list : {ComboBox4, ComboBox5, ComboBox6})
+        list->setEnabled(enabled);
+}
+
+void Tanaliz::FormShow()
+{
+    setSecondSelectionEnabled(CheckBox1->isChecked());
+
+    DBPath = publishedDatabasePath();
+    if (DBPath.isEmpty())
+        return;
+
+    // Adding the first item to a list selects it; the texts are to stay empty until the
+    // user acts, also when reading stops at an error.
+    const auto clearTexts = qScopeGuard([this] {
+        for (QComboBox *list : {ComboBox1, ComboBox2, ComboBox3, ComboBox4, ComboBox5, ComboBox6})
+            list->setCurrentIndex(-1);
+    });
+
+    fillReferenceLists(DBPath, *ADOConnection1, *ADODataSet1, *ADOTable1, Schema::Disciplines,
+                       ComboBox1, ComboBox4);
+    // The criteria and the ICT tools each read the published path again.
+    const QString criteriaPath = publishedDatabasePath();
+    if (!criteriaPath.isEmpty()) {
+        fillReferenceLists(criteriaPath, *ADOConnection2, *ADODataSet2, *ADOTable2,
+                           Schema::Criteria, ComboBox2, ComboBox5);
+    }
+    const QString toolsPath = publishedDatabasePath();
+    if (!toolsPath.isEmpty()) {
+        fillReferenceLists(toolsPath, *ADOConnection3, *ADODataSet3, *ADOTable3,
+                           Schema::IctTools, ComboBox3, ComboBox6);
+    }
+}
+
+void Tanaliz::fillReferenceLists(const QString &databasePath, Connection &connection,
+                                 QueryRecordSet &query, TableRecordSet &table,
+                                 const QString &tableName, QComboBox *first, QComboBox *second)
+{
+    const QString text = connectionString(databasePath);
+    connection.setConnectionString(text);
+    table.setConnectionString(text);
+    table.setTableName(tableName);
+    query.setConnectionString(text);
+    query.setCommandText(u"SELECT * FROM "_s + tableName);
+    query.open();
+    table.close();
+    table.setFiltered(false);
+    table.open();
+    appendReferenceNames(table, {first, second});
+    // The statement only had to run; the table stays open while the window lives.
+    query.close();
+}
+
+void Tanaliz::CheckBox1Click()
+{
+    // While the box is unchecked the second selection takes no part, so it is not editable.
+    setSecondSelectionEnabled(CheckBox1->isChecked());
+}
+
+void Tanaliz::Button1Click()
+{
+    Series1->clear();
+    Series2->clear();
+    QList<QPointF> first;
+    QList<QPointF> second;
+    // What was read is drawn also when a bad value stopped the analysis.
+    const auto draw = qScopeGuard([&] { showLines(first, second); });
+
+    const QString text = connectionString(DBPath);
+    ADOConnection4->setConnectionString(text);
+    ADODataSet4->setConnectionString(text);
+    ADODataSet4->close();
+
+    readSelection(selectionStatement(ComboBox1->currentText(), ComboBox2->currentText(),
+                                     ComboBox3->currentText()),
+                  first);
+    if (CheckBox1->isChecked()) {
+        readSelection(selectionStatement(ComboBox4->currentText(), ComboBox5->currentText(),
+                                         ComboBox6->currentText()),
+                      second);
+    }
+    // ADODataSet4 keeps the last result until the next analysis or the window's end.
+}
+
+void Tanaliz::readSelection(const QString &statement, QList<QPointF> &points)
+{
+    ADODataSet4->close();
+    ADODataSet4->setCommandText(statement);
+    ADODataSet4->open();
+    // The k-th row in the order the database delivers them is drawn at position k.
+    qint64 k = 0;
+    for (ADODataSet4->first(); !ADODataSet4->eof(); ADODataSet4->next()) {
+        const double value = valueToDouble(ADODataSet4->fieldByName(Schema::ValueColumn));
+        points.append(QPointF(double(++k), value));
+    }
+}
+
+void Tanaliz::showLines(const QList<QPointF> &first, const QList<QPointF> &second)
+{
+    // Laying out 100,000 points takes time: the axes take their final ranges before the
+    // lines get their points, so that each line is laid out once.
+    fitAxes(first, second);
+    Series1->replace(first);
+    Series2->replace(second);
+}
+
+void Tanaliz::fitAxes(const QList<QPointF> &first, const QList<QPointF> &second)
+{
+    const qsizetype longest = std::max(first.size(), second.size());
+    double low = std::numeric_limits<double>::max();
+    double high = std::numeric_limits<double>::lowest();
+    for (const QList<QPointF> *points : {&first, &second}) {
+        for (const QPointF &point : *points) {
+            low = std::min(low, point.y());
+            high = std::max(high, point.y());
+        }
+    }
+    // A tick step that suited the old ranges (a deep zoom, say) could put millions of ticks
+    // on the new ones: the ticks stay few while the ranges change, then follow them again.
+    for (QValueAxis *axis : {m_axisX, m_axisY})
+        axis->setTickType(QValueAxis::TicksFixed);
+    const auto roundTicks = qScopeGuard([this] {
+        for (QValueAxis *axis : {m_axisX, m_axisY})
+            axis->setTickType(QValueAxis::TicksDynamic);
+    });
+    Chart1->chart()->zoomReset();
+    if (longest == 0) {
+        m_axisX->setRange(0.0, 1.0);
+        m_axisY->setRange(0.0, 1.0);
+        return;
+    }
+    // A single point stands in the middle; more run from the first position to the last.
+    if (longest == 1)
+        m_axisX->setRange(0.0, 2.0);
+    else
+        m_axisX->setRange(1.0, double(longest));
+
+    if (low == high) {
+        const double pad = low == 0.0 ? 1.0 : std::abs(low) * 0.1;
+        low -= pad;
+        high += pad;
+    }
+    m_axisY->setRange(low, high);
+    m_axisY->applyNiceNumbers();
+}
+
+void Tanaliz::Button2Click()
+{
+    QPrinter &printer = currentPrinter();
+    const LandscapeForJob landscape(printer);
+    printChart(*Chart1->chart(), printer, ChartPageFit::Stretch);
+}
+
+void Tanaliz::FormClose(QCloseEvent *event)
+{
+    // The window goes once the close has been processed (Qt::WA_DeleteOnClose).
+    event->accept();
+}

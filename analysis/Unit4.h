@@ -1,0 +1,122 @@
+#pragma once
+
+#include <QList>
+#include <QPointF>
+#include <QPointer>
+#include <QString>
+#include <QVariant>
+#include <QWidget>
+
+class Connection;
+class DataSource;
+class QueryRecordSet;
+class TableRecordSet;
+
+class QChartView;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineSeries;
+class QPlainTextEdit;
+class QPushButton;
+class QValueAxis;
+
+// The statement that selects the stored values of one discipline, criterion and ICT tool,
+// each name quoted for the statement dialect, so that any text selects the rows holding it.
+QString selectionStatement(const QString &discipline, const QString &criterion,
+                           const QString &ictTool);
+
+// A stored value as a double: a number as it is; a text read in the user's regional format,
+// failing that with the process-wide decimal separator. Throws std::runtime_error with the
+// variant conversion message when neither reads it, when it is too large, or for a null.
+double valueToDouble(const QVariant &value);
+
+// The data analysis window: the values of one selection (discipline, criterion, ICT tool)
+// drawn as a red line over their order, a second selection as a green line beside it.
+class Tanaliz : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Tanaliz(QWidget *parent = nullptr);
+    ~Tanaliz() override;
+
+    // Controls and components, in the order of the form.
+    QLabel *Label3;
+    QLabel *Label4;
+    QLabel *Label5;
+    QLabel *Label6;
+    QFrame *Bevel2;
+    QPushButton *Button1;
+    QPlainTextEdit *Memo1;
+    QGroupBox *GroupBox1;
+    QChartView *Chart1;
+    QLineSeries *Series1;
+    QLineSeries *Series2;
+    QGroupBox *GroupBox2;
+    QComboBox *ComboBox1;
+    QComboBox *ComboBox3;
+    QLabel *StaticText1;
+    QLabel *StaticText2;
+    QComboBox *ComboBox2;
+    QLabel *StaticText3;
+    QCheckBox *CheckBox1;
+    QLabel *StaticText4;
+    QLabel *StaticText5;
+    QLabel *StaticText6;
+    QComboBox *ComboBox4;
+    QComboBox *ComboBox5;
+    QComboBox *ComboBox6;
+    QPushButton *Button2;
+    // Set 1: disciplines; set 2: criteria; set 3: ICT tools; set 4: the analysed values.
+    DataSource *DataSource1;
+    Connection *ADOConnection1;
+    QueryRecordSet *ADODataSet1;
+    TableRecordSet *ADOTable1;
+    DataSource *DataSource2;
+    Connection *ADOConnection2;
+    QueryRecordSet *ADODataSet2;
+    TableRecordSet *ADOTable2;
+    DataSource *DataSource3;
+    Connection *ADOConnection3;
+    QueryRecordSet *ADODataSet3;
+    TableRecordSet *ADOTable3;
+    DataSource *DataSource4;
+    Connection *ADOConnection4;
+    QueryRecordSet *ADODataSet4;
+    TableRecordSet *ADOTable4;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormClose(QCloseEvent *event);
+    void Button1Click();
+    void Button2Click();
+    void CheckBox1Click();
+
+    void buildChart();
+    void setSecondSelectionEnabled(bool enabled);
+    // Fills one pair of lists from a reference table, the way every set does it.
+    void fillReferenceLists(const QString &databasePath, Connection &connection,
+                            QueryRecordSet &query, TableRecordSet &table,
+                            const QString &tableName, QComboBox *first, QComboBox *second);
+    // Opens the statement of one selection in set 4 and reads its values as points.
+    void readSelection(const QString &statement, QList<QPointF> &points);
+    void showLines(const QList<QPointF> &first, const QList<QPointF> &second);
+    // Scales both axes to the points of both lines.
+    void fitAxes(const QList<QPointF> &first, const QList<QPointF> &second);
+
+    QValueAxis *m_axisX = nullptr;
+    QValueAxis *m_axisY = nullptr;
+    QString DBPath;         // the database path as read when the window was shown
+    bool m_shown = false;   // FormShow runs once per window
+};
+
+// The one data analysis window, empty while there is none.
+extern QPointer<Tanaliz> analiz;

@@ -1,0 +1,445 @@
+#include "Unit7.h"
+
+#include "ChartPrint.h"
+#include "ConnectionString.h"
+#include "DataSource.h"
+#include "DatabasePath.h"
+#include "Dialogs.h"
+#include "ErrorGuard.h"
+#include "FieldInfo.h"
+#include "FormatSettings.h"
+#include "Printer.h"
+#include "RecordSet.h"
+#include "ReferenceList.h"
+#include "Schema.h"
+#include "SqlDialect.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QGraphicsRectItem>
+#include <QGraphicsTextItem>
+#include <QLabel>
+#include <QPieSeries>
+#include <QPieSlice>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <cmath>
+#include <stdexcept>
+
+QPointer<Teff> eff;
+
+namespace EffAnalysis {
+
+namespace {
+
+// Slot numbers 1 to 11, then 20, then 12 to 19, as 0-based indexes: the order in which a
+// discipline text looks for its slot.
+constexpr std::array<int, DisciplineSlots::Count> MatchingOrder = {
+    0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 19, 11, 12, 13, 14, 15, 16, 17, 18};
+
+[[noreturn]] void conversionFailed(const QString &message)
+{
+    throw std::runtime_error(message.toStdString());
+}
+
+} // namespace
+
+void DisciplineSlots::setNames(const QList<QString> &names)
+{
+    for (int i = 0; i < Count; ++i)
+        m_slots[size_t(i)].name = i < names.size() ? names.at(i) : QString();
+}
+
+bool DisciplineSlots::credit(const QString &discipline, double value)
+{
+    for (const int index : MatchingOrder) {
+        Slot &slot = m_slots[size_t(index)];
+        if (slot.name == discipline) {
+            slot.total += value;
+            ++slot.count;
+            return true;
+        }
+    }
+    return false;
+}
+
+QList<DisciplineMean> DisciplineSlots::nonZeroMeans() const
+{
+    QList<DisciplineMean> means;
+    for (const Slot &slot : m_slots) {
+        const double mean = slot.count != 0 ? slot.total / double(slot.count) : slot.total;
+        if (mean != 0.0)
+            means.append({slot.name, mean});
+    }
+    return means;
+}
+
+QString valueText(const QVariant &stored)
+{
+    if (stored.isNull())
+        conversionFailed(
+            QStringLiteral("Could not convert variant of type (Null) into type (String)"));
+    return textOf(stored);
+}
+
+double valueNumber(const QVariant &stored)
+{
+    // A stored number would be written out in the regional format and read back: the
+    // same number, so the round trip is skipped.
+    switch (stored.typeId()) {
+    case QMetaType::Double: {
+        const double number = stored.toDouble();
+        if (!std::isfinite(number))
+            return parseRegionalFloat(textOf(stored));
+        return number;
+    }
+    case QMetaType::LongLong:
+        return double(stored.toLongLong());
+    default:
+        return parseRegionalFloat(valueText(stored));
+    }
+}
+
+double parseRegionalFloat(const QString &text)
+{
+    bool ok = false;
+    const double number = FormatSettings::instance().regionalLocale().toDouble(text, &ok);
+    // "inf" and "nan" read as numbers here, but no mean or pie can be made of them.
+    if (!ok || !std::isfinite(number))
+        conversionFailed(QStringLiteral("'%1' is not a valid floating point value").arg(text));
+    return number;
+}
+
+QString formatMarkValue(double value)
+{
+    QLocale regional = FormatSettings::instance().regionalLocale();
+    regional.setNumberOptions(QLocale::DefaultNumberOptions);
+    QString text = regional.toString(value, 'f', 3);
+    const QString point = regional.decimalPoint();
+    const qsizetype decimals = text.lastIndexOf(point);
+    if (decimals >= 0) {
+        qsizetype end = text.size();
+        while (end > decimals + point.size() && text.at(end - 1) == regional.zeroDigit().front())
+            --end;
+        if (end == decimals + point.size())
+            end = decimals;
+        text.truncate(end);
+    }
+    // A tiny negative value rounds to zero, which carries no sign.
+    if (text == regional.negativeSign() + regional.zeroDigit())
+        text = regional.zeroDigit();
+    return text;
+}
+
+} // namespace EffAnalysis
+
+using namespace EffAnalysis;
+
+namespace {
+
+const QString ChartTitle = QStringLiteral("Результаты анализа");
+const QString SeriesTitle = QStringLiteral("Итоги анализа");
+const QColor TitleBoxColour(152, 153, 163);
+
+// Room around the pie for the marks outside it.
+constexpr qreal PieSize = 0.6;
+// The largest slice is pulled out by this share of the radius.
+constexpr qreal ExplodeShare = 0.10;
+// The line from a slice to its mark, in pixels.
+constexpr qreal MarkArmLength = 8.0;
+
+// A distinct colour for each slice in turn: hues a golden angle apart.
+QColor sliceColour(int index)
+{
+    const int hue = int(std::fmod(index * 137.508, 360.0));
+    return QColor::fromHsv(hue, 170, 225);
+}
+
+// A slice's mark: its text on a yellow background. The label is rich text, so the text
+// is escaped and its spaces kept.
+QString markHtml(const QString &text)
+{
+    return QStringLiteral("<span style=\"background-color:#ffff00; white-space:pre\">%1</span>")
+        .arg(text.toHtmlEscaped());
+}
+
+// The chart draws its title as a text item of its own; the box goes behind it.
+QGraphicsTextItem *titleItem(QChart &chart)
+{
+    const QList<QGraphicsItem *> children = chart.childItems();
+    for (QGraphicsItem *child : children) {
+        auto *text = qgraphicsitem_cast<QGraphicsTextItem *>(child);
+        if (text && text->toPlainText() == chart.title())
+            return text;
+    }
+    return nullptr;
+}
+
+// Keeps a solid box behind the chart's title text, following it wherever the layout puts it.
+void fitTitleBox(QChart &chart)
+{
+    QGraphicsTextItem *title = titleItem(chart);
+    if (!title)
+        return;
+    QGraphicsRectItem *box = nullptr;
+    const QList<QGraphicsItem *> children = title->childItems();
+    for (QGraphicsItem *child : children) {
+        if ((box = qgraphicsitem_cast<QGraphicsRectItem *>(child)))
+            break;
+    }
+    if (!box) {
+        box = new QGraphicsRectItem(title);
+        box->setFlag(QGraphicsItem::ItemStacksBehindParent);
+        box->setBrush(TitleBoxColour);
+        box->setPen(Qt::NoPen);
+    }
+    box->setRect(title->boundingRect().adjusted(-4, 0, 4, 0));
+}
+
+// The pie's radius in the chart's current layout.
+qreal pieRadius(const QChart &chart, const QPieSeries &series)
+{
+    const QRectF area = chart.plotArea();
+    return series.pieSize() * std::min(area.width(), area.height()) / 2.0;
+}
+
+// The position of a named column, looked up once rather than for every row.
+int positionOf(const RecordSet &records, const QString &name)
+{
+    const int position = records.fieldIndex(name);
+    if (position < 0)
+        records.fieldByName(name); // throws the layer's own message for a missing column
+    return position;
+}
+
+QWidget *positioned(QWidget *widget, int left, int top, int width, int height)
+{
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+} // namespace
+
+Teff::Teff(QWidget *parent)
+    : QWidget(parent), Bevel1(new QFrame(this)),
+      Button1(new QPushButton(QStringLiteral("Анализ"), this)), Chart1(new QChartView(this)),
+      Series1(new QPieSeries(this)), Memo1(new QPlainTextEdit(QStringLiteral("Memo1"), this)),
+      Button2(new QPushButton(QStringLiteral("Печать"), this)),
+      StaticText1(new QLabel(
+          QStringLiteral("Укажите критерий по которому будет производится анализ:"), this)),
+      ComboBox1(new QComboBox(this)),
+      StaticText2(
+          new QLabel(QStringLiteral("Программа может обработать не более 20 критериев."), this)),
+      DataSource1(new DataSource(this)), ADOConnection1(new Connection(this)),
+      ADODataSet1(new QueryRecordSet(this)), ADOTable1(new TableRecordSet(this)),
+      DataSource2(new DataSource(this)), ADOConnection2(new Connection(this)),
+      ADODataSet2(new QueryRecordSet(this)), ADOTable2(new TableRecordSet(this)),
+      DataSource3(new DataSource(this)), ADOConnection3(new Connection(this)),
+      ADODataSet3(new QueryRecordSet(this)), ADOTable3(new TableRecordSet(this))
+{
+    eff = this;
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Анализ (сравнение) эффективности"));
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    resize(768, 598);
+
+    Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
+
+    QFont bold = StaticText1->font();
+    bold.setBold(true);
+    StaticText1->setFont(bold);
+    StaticText1->adjustSize();
+    StaticText1->move(16, 16);
+    ComboBox1->setEditable(true);
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    positioned(ComboBox1, StaticText1->geometry().right() + 9, 12, 217, 21);
+    StaticText2->adjustSize();
+    StaticText2->move(16, 40);
+    positioned(Button1, 16, 72, 75, 25);
+    positioned(Chart1, 8, 112, 689, 409);
+    positioned(Button2, 8, 529, 75, 25);
+    positioned(Memo1, 704, 112, 57, 89)->hide();
+    setTabOrder(Button1, ComboBox1);
+    setTabOrder(ComboBox1, Button2);
+
+    QChart *chart = Chart1->chart();
+    chart->setTitle(ChartTitle);
+    chart->legend()->hide();
+    chart->setBackgroundRoundness(0);
+    chart->setBackgroundBrush(palette().window());
+    chart->setBackgroundPen(Qt::NoPen);
+    Chart1->setRubberBand(QChartView::NoRubberBand);
+    Chart1->setDragMode(QGraphicsView::NoDrag);
+    Chart1->setRenderHint(QPainter::Antialiasing);
+    Series1->setPieSize(PieSize);
+    chart->addSeries(Series1);
+    connect(chart, &QChart::plotAreaChanged, this, &Teff::fitMarks);
+
+    connect(Button1, &QPushButton::clicked, this, guarded(this, &Teff::Button1Click));
+    connect(Button2, &QPushButton::clicked, this, guarded(this, &Teff::Button2Click));
+}
+
+Teff::~Teff()
+{
+    if (eff == this)
+        eff = nullptr;
+}
+
+void Teff::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Bringing the window forward again does not fill the list a second time.
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    Button1->setFocus();
+    guard(this, [this] { FormShow(); });
+}
+
+void Teff::closeEvent(QCloseEvent *event)
+{
+    FormClose(event);
+}
+
+void Teff::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    Bevel1->setGeometry(rect());
+}
+
+void Teff::FormShow()
+{
+    DBPath = publishedDatabasePath();
+    if (DBPath.isEmpty())
+        return;
+    ADOConnection3->setConnectionString(connectionString(DBPath));
+    ADOTable3->setConnectionString(ADOConnection3->connectionString());
+    ADOTable3->setTableName(Schema::Criteria);
+    ADOTable3->open();
+    // Adding to an empty list selects its first item; the criterion stays empty until chosen.
+    const auto keepEmpty = qScopeGuard([this] { ComboBox1->setCurrentIndex(-1); });
+    appendReferenceNames(*ADOTable3, {ComboBox1});
+}
+
+void Teff::FormClose(QCloseEvent *event)
+{
+    // Qt::WA_DeleteOnClose destroys the window once the close has been processed.
+    event->accept();
+}
+
+void Teff::Button1Click()
+{
+    Series1->clear();
+    Series1->setName(SeriesTitle);
+
+    DisciplineSlots slotTable;
+    int disciplineCount = 0;
+    DBPath = publishedDatabasePath();
+    if (!DBPath.isEmpty()) {
+        disciplineCount = countDisciplines();
+        nameSlots(slotTable);
+    }
+
+    const QString criterion = ComboBox1->currentText();
+    ADODataSet1->close();
+    ADOConnection1->setConnectionString(connectionString(DBPath));
+    ADODataSet1->setConnectionString(ADOConnection1->connectionString());
+    ADODataSet1->setCommandText(
+        QStringLiteral("select Значения.Значение, Значения.Дисциплина from Значения "
+                       "where Значения.Критерий=(\"%1\")")
+            .arg(escapeLiteral(criterion)));
+    ADODataSet1->open();
+    const auto closeValues = qScopeGuard([this] { ADODataSet1->close(); });
+
+    if (disciplineCount > MaxDisciplines) {
+        ADODataSet1->close();
+        dialogs().information(this,
+                              QStringLiteral("Анализ охватывает не более %1 дисциплин, а в таблице "
+                                             "«Дисциплины» их %2. Диаграмма не построена.")
+                                  .arg(MaxDisciplines)
+                                  .arg(disciplineCount));
+        return;
+    }
+    creditValues(slotTable);
+    ADODataSet1->close();
+    showMeans(slotTable.nonZeroMeans());
+}
+
+int Teff::countDisciplines()
+{
+    ADOConnection2->setConnectionString(connectionString(DBPath));
+    ADODataSet2->setConnectionString(ADOConnection2->connectionString());
+    ADODataSet2->setCommandText(QStringLiteral("SELECT * FROM Дисциплины"));
+    ADODataSet2->open();
+    const auto closeCount = qScopeGuard([this] { ADODataSet2->close(); });
+    return int(ADODataSet2->recordCount());
+}
+
+void Teff::nameSlots(DisciplineSlots &slotTable)
+{
+    ADOTable2->close();
+    ADOTable2->setConnectionString(ADOConnection2->connectionString());
+    ADOTable2->setTableName(Schema::Disciplines);
+    ADOTable2->open();
+    QList<QString> names;
+    for (ADOTable2->first(); !ADOTable2->eof() && names.size() < DisciplineSlots::Count;
+         ADOTable2->next())
+        names.append(ADOTable2->text(0));
+    slotTable.setNames(names);
+}
+
+void Teff::creditValues(DisciplineSlots &slotTable)
+{
+    const int disciplineAt = positionOf(*ADODataSet1, Schema::DisciplineColumn);
+    const int valueAt = positionOf(*ADODataSet1, Schema::ValueColumn);
+    // Every row is converted in full before it is matched, so that a bad value stops the
+    // analysis even where no slot would take it.
+    for (ADODataSet1->first(); !ADODataSet1->eof(); ADODataSet1->next()) {
+        const QString discipline = valueText(ADODataSet1->value(disciplineAt));
+        const double value = valueNumber(ADODataSet1->value(valueAt));
+        slotTable.credit(discipline, value);
+    }
+}
+
+void Teff::showMeans(const QList<DisciplineMean> &means)
+{
+    QPieSlice *largest = nullptr;
+    for (const DisciplineMean &mean : means) {
+        // A pie sizes slices by magnitude; a negative mean keeps its sign in its mark.
+        auto *slice =
+            new QPieSlice(markHtml(mean.name.isEmpty() ? formatMarkValue(mean.value) : mean.name),
+                          std::abs(mean.value));
+        slice->setBrush(sliceColour(int(Series1->count())));
+        slice->setLabelVisible(true);
+        slice->setLabelPosition(QPieSlice::LabelOutside);
+        slice->setLabelBrush(Qt::black);
+        slice->setExplodeDistanceFactor(ExplodeShare);
+        Series1->append(slice);
+        if (!largest || slice->value() > largest->value())
+            largest = slice;
+    }
+    if (largest)
+        largest->setExploded(true);
+    fitMarks();
+}
+
+void Teff::fitMarks()
+{
+    QChart &chart = *Chart1->chart();
+    fitTitleBox(chart);
+    const qreal radius = pieRadius(chart, *Series1);
+    if (radius <= 0)
+        return;
+    const QList<QPieSlice *> slices = Series1->slices();
+    for (QPieSlice *slice : slices)
+        slice->setLabelArmLengthFactor(MarkArmLength / radius);
+}
+
+void Teff::Button2Click()
+{
+    printChart(*Chart1->chart(), currentPrinter(), ChartPageFit::KeepProportions);
+}

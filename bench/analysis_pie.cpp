@@ -1,0 +1,171 @@
+// One efficiency analysis over a large table of values, against a bare SQLite loop that
+// reads the same two columns of the same rows. Prints the figures; asserts nothing.
+
+#include "ConnectionString.h"
+#include "DatabasePath.h"
+#include "RecordSet.h"
+#include "Schema.h"
+#include "Sqlite.h"
+#include "Unit7.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPieSeries>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <algorithm>
+#include <cstdio>
+#include <sqlite3.h>
+#include <vector>
+
+namespace {
+
+constexpr int TotalRows = 1'000'000;
+constexpr int Criteria = 10;    // one row in ten has the chosen criterion
+constexpr int Disciplines = 16; // fifteen listed, one not
+const QString Chosen = QStringLiteral("Критерий 3");
+
+QString disciplineName(int index)
+{
+    return QStringLiteral("Дисциплина номер %1").arg(index);
+}
+
+void fill(const QString &path)
+{
+    SqliteDatabase db(path, SqliteDatabase::OpenMode::CreateNew);
+    Schema::create(db);
+    db.exec(QStringLiteral("BEGIN"));
+    {
+        SqliteStatement names(db, QStringLiteral("INSERT INTO Дисциплины VALUES (?1)"));
+        for (int i = 0; i < Disciplines - 1; ++i) {
+            names.reset();
+            names.bind(1, disciplineName(i));
+            names.step();
+        }
+        SqliteStatement values(db,
+                               QStringLiteral("INSERT INTO Значения VALUES (?1, ?2, ?3, ?4, ?5)"));
+        for (int i = 0; i < TotalRows; ++i) {
+            values.reset();
+            values.bind(1, disciplineName((i / Criteria) % Disciplines));
+            values.bind(2, QStringLiteral("Критерий %1").arg(i % Criteria));
+            values.bind(3, QStringLiteral("Проектор"));
+            values.bind(4, double(i % 97) / 4.0);
+            values.bind(5, QStringLiteral("01.09.2024"));
+            values.step();
+        }
+    }
+    db.exec(QStringLiteral("COMMIT"));
+}
+
+// Opens the file, runs the statement and reads both columns of every row; milliseconds.
+double bareLoop(const QString &path, double &checksum)
+{
+    QElapsedTimer timer;
+    timer.start();
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt *statement = nullptr;
+    const QByteArray sql =
+        QStringLiteral("SELECT Значение, Дисциплина FROM Значения WHERE Критерий = ?1").toUtf8();
+    sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr);
+    const QByteArray criterion = Chosen.toUtf8();
+    sqlite3_bind_text(statement, 1, criterion.constData(), int(criterion.size()), SQLITE_STATIC);
+    checksum = 0;
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+        checksum += sqlite3_column_double(statement, 0);
+        const unsigned char *text = sqlite3_column_text(statement, 1);
+        checksum += text ? sqlite3_column_bytes(statement, 1) : 0;
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// The record set layer alone: open the value statement and walk it reading both columns.
+double recordSetWalk(const QString &path)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QueryRecordSet values;
+    values.setConnectionString(connectionString(path));
+    values.setCommandText(
+        QStringLiteral("select Значения.Значение, Значения.Дисциплина from Значения "
+                       "where Значения.Критерий=(\"%1\")")
+            .arg(Chosen));
+    values.open();
+    qint64 rows = 0;
+    for (values.first(); !values.eof(); values.next()) {
+        rows += values.fieldByName(Schema::ValueColumn).isValid();
+        rows += values.fieldByName(Schema::DisciplineColumn).isValid();
+    }
+    values.close();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+double analysis(Teff &window)
+{
+    QElapsedTimer timer;
+    timer.start();
+    window.Button1Click();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+double median(std::vector<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTextStream out(stdout);
+
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("большая.mdb"));
+    QElapsedTimer timer;
+    timer.start();
+    fill(path);
+    out << "database: " << TotalRows << " rows of Значения, " << TotalRows / Criteria
+        << " of the chosen criterion, made in " << timer.elapsed() << " ms\n";
+
+    QLabel pathLabel(path);
+    publishDatabasePathLabel(&pathLabel);
+    Teff window;
+    window.ComboBox1->setCurrentText(Chosen);
+
+    constexpr int Runs = 7;
+    std::vector<double> bare, walk, whole;
+    double checksum = 0;
+    try {
+        analysis(window); // warms the file cache like the bare loop's first run
+        bareLoop(path, checksum);
+        for (int run = 0; run < Runs; ++run) {
+            bare.push_back(bareLoop(path, checksum));
+            walk.push_back(recordSetWalk(path));
+            whole.push_back(analysis(window));
+        }
+    } catch (const std::exception &e) {
+        out << "failed: " << QString::fromUtf8(e.what()) << '\n';
+        return 1;
+    }
+
+    const double bareMs = median(bare);
+    const double walkMs = median(walk);
+    const double wholeMs = median(whole);
+    out << qSetRealNumberPrecision(4) << "median of " << Runs << " runs:\n"
+        << "  bare SQLite C API loop        " << bareMs << " ms (checksum " << checksum << ")\n"
+        << "  record set open + walk        " << walkMs << " ms\n"
+        << "  whole analysis (Button1Click) " << wholeMs << " ms, " << window.Series1->count()
+        << " slices\n"
+        << "  analysis / bare loop          " << wholeMs / bareMs << "x (goal: at most 2x)\n";
+    publishDatabasePathLabel(nullptr);
+    return 0;
+}

@@ -1,0 +1,180 @@
+#include "AccessConversion.h"
+
+#include "DbError.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryFile>
+
+namespace {
+
+// What the parent keeps of the worker's error output: its last lines are the message.
+constexpr qsizetype KeptErrorBytes = 4096;
+// How often the parent looks at the worker while it runs.
+constexpr int PollMs = 20;
+
+// The worker's report: "table\t<rows>\t<name>" per table, then "done", or "error\t<message>"
+// when it stops on a failure it understood. Its error output is not read for messages:
+// there libmdb, the C library or a sanitizer may say anything.
+struct Report
+{
+    QList<ConvertedTable> tables;
+    QString error;
+    bool done = false;
+    bool malformed = false;
+
+    void parse(const QByteArray &line)
+    {
+        if (line == "done") {
+            done = true;
+            return;
+        }
+        if (line.startsWith("error\t")) {
+            error = QString::fromUtf8(line.mid(6));
+            return;
+        }
+        const QString text = QString::fromUtf8(line);
+        const qsizetype first = text.indexOf(u'\t');
+        const qsizetype second = text.indexOf(u'\t', first + 1);
+        bool ok = false;
+        const qint64 rows = first == 5 && second > first ? text.mid(6, second - 6).toLongLong(&ok) : 0;
+        if (!text.startsWith(u"table\t") || !ok || done) {
+            malformed = true;
+            return;
+        }
+        tables.append({text.mid(second + 1), rows});
+    }
+};
+
+void removeLeftovers(const QString &path)
+{
+    QFile::remove(path);
+    QFile::remove(path + QStringLiteral("-journal"));
+}
+
+} // namespace
+
+int defaultTimeLimitSeconds(qint64 bytes)
+{
+    return int(30 + bytes / (4 << 20));
+}
+
+int defaultMemoryLimitMb(qint64 bytes)
+{
+    return int(512 + 4 * (bytes >> 20));
+}
+
+QList<ConvertedTable> convertAccessFile(const QString &worker, const QString &source,
+                                        const QString &destination,
+                                        const AccessConversionOptions &options)
+{
+    const QFileInfo sourceInfo(source);
+    if (!sourceInfo.isFile())
+        throw DbError(QStringLiteral("Файл Access «%1» не найден").arg(source));
+    if (QFileInfo::exists(destination))
+        throw DbError(QStringLiteral("Файл «%1» уже существует: он не будет перезаписан").arg(destination));
+    const int seconds = options.timeLimitSeconds > 0 ? options.timeLimitSeconds
+                                                     : defaultTimeLimitSeconds(sourceInfo.size());
+    const int megabytes = options.memoryLimitMb > 0 ? options.memoryLimitMb
+                                                    : defaultMemoryLimitMb(sourceInfo.size());
+
+    // A unique name beside the destination, so that the final rename stays on one disk.
+    const QFileInfo target(destination);
+    QTemporaryFile temporary(target.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX.part").arg(target.fileName())));
+    if (!temporary.open())
+        throw DbError(QStringLiteral("Не удалось создать файл в папке «%1»: %2")
+                          .arg(target.absolutePath(), temporary.errorString()));
+    temporary.close();
+    const QString partial = temporary.fileName();
+
+    QStringList arguments = {QStringLiteral("access-worker"), QStringLiteral("--memory-limit"),
+                             QString::number(megabytes), QStringLiteral("--cpu-limit"),
+                             QString::number(seconds + 1), QStringLiteral("--size-limit"),
+                             QString::number(64 * (qint64(1) << 20) + 8 * sourceInfo.size())};
+    if (!options.codePage.isEmpty())
+        arguments << QStringLiteral("--code-page") << options.codePage;
+    arguments << sourceInfo.absoluteFilePath() << partial;
+
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+#if defined(__SANITIZE_ADDRESS__)
+    // A sanitized worker cannot limit its address space; its sanitizer holds it instead.
+    QString sanitizer = environment.value(QStringLiteral("ASAN_OPTIONS"));
+    sanitizer += QStringLiteral("%1hard_rss_limit_mb=%2").arg(sanitizer.isEmpty() ? QString() : QStringLiteral(":")).arg(megabytes + 1024);
+    environment.insert(QStringLiteral("ASAN_OPTIONS"), sanitizer);
+#endif
+    process.setProcessEnvironment(environment);
+    process.setProgram(worker);
+    process.setArguments(arguments);
+    process.start(QIODevice::ReadOnly);
+    if (!process.waitForStarted()) {
+        removeLeftovers(partial);
+        throw DbError(QStringLiteral("Не удалось запустить «%1», чтобы прочитать файл Access «%2»: %3")
+                          .arg(worker, source, process.errorString()));
+    }
+
+    Report report;
+    QByteArray pending;
+    QByteArray errors;
+    const auto drain = [&] {
+        pending += process.readAllStandardOutput();
+        for (qsizetype end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n')) {
+            report.parse(pending.left(end));
+            pending.remove(0, end + 1);
+        }
+        if (pending.size() > KeptErrorBytes) { // no report line is that long
+            report.malformed = true;
+            pending.clear();
+        }
+        errors += process.readAllStandardError();
+        if (errors.size() > KeptErrorBytes)
+            errors = errors.right(KeptErrorBytes);
+    };
+    const QDeadlineTimer deadline{std::chrono::seconds(seconds)};
+    while (!process.waitForFinished(PollMs)) {
+        drain();
+        if (process.state() == QProcess::NotRunning)
+            break;
+        if (deadline.hasExpired()) {
+            process.kill();
+            process.waitForFinished();
+            removeLeftovers(partial);
+            throw DbError(QStringLiteral("Чтение файла Access «%1» не закончилось за %2 с и прервано: "
+                                         "файл, вероятно, повреждён")
+                              .arg(source)
+                              .arg(seconds));
+        }
+    }
+    drain();
+
+    const bool finished = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    if (!finished || !report.done || report.malformed || !report.error.isEmpty()) {
+        removeLeftovers(partial);
+        if (!report.error.isEmpty())
+            throw DbError(report.error);
+        if (finished) {
+            throw DbError(QStringLiteral("Чтение файла Access «%1» оборвалось: таблицы прочитаны не все")
+                              .arg(source));
+        }
+        const bool memory = errors.contains("failed to allocate") || errors.contains("rss limit") ||
+                            errors.contains("out of memory");
+        throw DbError(memory ? QStringLiteral("Чтение файла Access «%1» прервано: не хватило памяти "
+                                              "(предел %2 МБ); файл, вероятно, повреждён")
+                                   .arg(source)
+                                   .arg(megabytes)
+                             : QStringLiteral("Чтение файла Access «%1» завершилось аварийно: файл, "
+                                              "вероятно, повреждён")
+                                   .arg(source));
+    }
+    if (!QFile::rename(partial, destination)) {
+        removeLeftovers(partial);
+        throw DbError(QStringLiteral("Не удалось записать «%1»: файл уже существует или папка недоступна")
+                          .arg(destination));
+    }
+    temporary.setAutoRemove(false);
+    return report.tables;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+struct AccessConversionOptions
+{
+    QString codePage;         // of Jet 3 texts; empty for the file's own
+    int timeLimitSeconds = 0; // 0: by the file's size (defaultTimeLimitSeconds)
+    int memoryLimitMb = 0;    // 0: by the file's size (defaultMemoryLimitMb)
+};
+
+struct ConvertedTable
+{
+    QString name;
+    qint64 rows = 0;
+};
+
+// Limits for reading an Access file of `bytes`: 30 s plus 1 s for every 4 MiB, and
+// 512 MiB plus four times the file.
+int defaultTimeLimitSeconds(qint64 bytes);
+int defaultMemoryLimitMb(qint64 bytes);
+
+// Converts an Access file into a new native file `destination`, which must not exist.
+// libmdb runs only in a child process (`worker access-worker …`, see AccessWorker.h), held
+// to the time limit here and to the memory limit by itself; the result is written beside
+// `destination` under a temporary name and renamed only when every table was read in
+// full. A crash, a hang, a short read or any other failure throws a DbError naming the
+// source file and leaves nothing behind. `worker` is the orvinta-db program.
+QList<ConvertedTable> convertAccessFile(const QString &worker, const QString &source,
+                                        const QString &destination,
+                                        const AccessConversionOptions &options = {});

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The program reads an Access file through a native copy of it, a snapshot, that the
+// orvinta-db program makes in a child process; the database layer itself never links the
+// Access reader. Snapshots live in the user's cache folder ("access-snapshots" under
+// QStandardPaths::CacheLocation, or under the temporary folder when there is none), one
+// per file, named after the file's canonical path, size and modification time, so the
+// many record sets of the windows convert a file once and a changed file again.
+
+// Where the converter is looked for: "orvinta-db" next to the running program (an
+// installed program), then "../tools/orvinta-db" relative to it (the build tree puts the
+// program in app/ and the tool in tools/), then every folder of `searchPath` (PATH).
+// Empty when none of them holds an executable file.
+QString findConverterProgram(const QString &applicationDir, const QStringList &searchPath);
+
+// The converter this process uses: the one set by setConverterProgram(), else the one
+// findConverterProgram() finds for this program and $PATH. Throws DbError when there is none.
+QString converterProgram();
+// Fixes the converter (tests, and orvinta-db itself); an empty text restores the search.
+void setConverterProgram(const QString &program);
+
+// Where the snapshot of an Access file in its present state (size, modification time)
+// lives, made or not. Throws DbError when the file does not exist.
+QString accessSnapshotPath(const QString &accessPath);
+
+// The snapshot of an Access file: reused when it exists, else made now (see
+// convertAccessFile()). The snapshot is made read-only on disk. Throws DbError naming the
+// Access file when it cannot be read.
+QString accessSnapshotOf(const QString &accessPath);
+
+// Whether a database file is one of the snapshots.
+bool isAccessSnapshot(const QString &databasePath);
+
+// What the user is told when a write to an Access file is refused: the file, and the
+// orvinta-db import command that makes an editable copy of it.
+QString accessReadOnlyMessage(const QString &accessPath);

@@ -1,0 +1,357 @@
+#include "Unit4.h"
+
+#include "DatabasePath.h"
+#include "FakeDialogs.h"
+#include "FormatSettings.h"
+#include "TestDatabase.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QValueAxis>
+#include <QtTest>
+#include <limits>
+#include <memory>
+#include <stdexcept>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString Physics = u"Физика"_s;
+const QString Chemistry = u"Химия"_s;
+const QString Speed = u"Скорость"_s;
+const QString Accuracy = u"Точность"_s;
+const QString Projector = u"Проектор"_s;
+const QString Board = u"Доска"_s;
+
+// The points of a line through the values at positions 1, 2, 3 …
+QList<QPointF> line(const QList<double> &values)
+{
+    QList<QPointF> points;
+    for (qsizetype k = 0; k < values.size(); ++k)
+        points.append(QPointF(double(k + 1), values.at(k)));
+    return points;
+}
+
+QStringList itemsOf(const QComboBox *list)
+{
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items.append(list->itemText(i));
+    return items;
+}
+
+// A database whose value column has no type, so that stored texts stay texts.
+std::unique_ptr<TestDatabase> textValuesDatabase()
+{
+    auto db = std::make_unique<TestDatabase>(false);
+    db->exec(u"CREATE TABLE Дисциплины (Название TEXT); CREATE TABLE Критерии (Название TEXT);"
+             u"CREATE TABLE Средство_ИКТ (Название TEXT);"
+             u"CREATE TABLE Значения (Дисциплина TEXT, Критерий TEXT, Средство_ИКТ TEXT,"
+             u" Значение, Дата TEXT);"_s);
+    return db;
+}
+
+} // namespace
+
+class TestUnit4 : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestDatabase> m_db;
+    std::unique_ptr<FakeDialogs> m_dialogs;
+    std::unique_ptr<QLabel> m_pathLabel;
+    QPointer<Tanaliz> m_window;
+    QLocale m_savedLocale;
+
+    void useDatabase(std::unique_ptr<TestDatabase> db);
+    void addValues(const QString &discipline, const QString &criterion, const QString &tool,
+                   const QVariantList &values);
+    Tanaliz &openWindow();
+    void analyse(const QStringList &first, const QStringList &second = {});
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void showFillsBothListsOfEachPairInTableOrder();
+    void withoutDatabaseListsStayEmptyAndAnalysisFails();
+    void valuesAreDrawnAtPositionsOneTwoThree();
+    void comparisonDrawsBothLinesAndReplacesThem();
+    void badValueStopsTheAnalysisKeepingEarlierPoints_data();
+    void badValueStopsTheAnalysisKeepingEarlierPoints();
+    void selectionTextWithQuoteSelectsItsRows();
+    void emptyTextsSelectOnlyRowsWithEmptyNames();
+    void closingDeletesTheWindowAfterTheClose();
+    void valueConversionUnderRussianLocale_data();
+    void valueConversionUnderRussianLocale();
+};
+
+void TestUnit4::initTestCase()
+{
+    m_savedLocale = FormatSettings::instance().regionalLocale();
+    FormatSettings::instance().setRegionalLocale(QLocale(QLocale::Russian, QLocale::Russia));
+}
+
+void TestUnit4::cleanupTestCase()
+{
+    FormatSettings::instance().setRegionalLocale(m_savedLocale);
+}
+
+void TestUnit4::init()
+{
+    m_dialogs = std::make_unique<FakeDialogs>();
+    m_pathLabel = std::make_unique<QLabel>();
+    publishDatabasePathLabel(m_pathLabel.get());
+    useDatabase(std::make_unique<TestDatabase>());
+}
+
+void TestUnit4::cleanup()
+{
+    delete m_window;
+    publishDatabasePathLabel(nullptr);
+    m_pathLabel.reset();
+    m_dialogs.reset();
+    m_db.reset();
+}
+
+void TestUnit4::useDatabase(std::unique_ptr<TestDatabase> db)
+{
+    m_db = std::move(db);
+    m_pathLabel->setText(m_db->path());
+}
+
+void TestUnit4::addValues(const QString &discipline, const QString &criterion,
+                          const QString &tool, const QVariantList &values)
+{
+    for (const QVariant &value : values)
+        m_db->addValue(discipline, criterion, tool, value);
+}
+
+Tanaliz &TestUnit4::openWindow()
+{
+    m_window = new Tanaliz;
+    m_window->setAttribute(Qt::WA_DontShowOnScreen);
+    m_window->show();
+    return *m_window;
+}
+
+// Types the texts into the lists (the second selection checks the box) and starts.
+void TestUnit4::analyse(const QStringList &first, const QStringList &second)
+{
+    m_window->ComboBox1->setEditText(first.at(0));
+    m_window->ComboBox2->setEditText(first.at(1));
+    m_window->ComboBox3->setEditText(first.at(2));
+    m_window->CheckBox1->setChecked(!second.isEmpty());
+    if (!second.isEmpty()) {
+        m_window->ComboBox4->setEditText(second.at(0));
+        m_window->ComboBox5->setEditText(second.at(1));
+        m_window->ComboBox6->setEditText(second.at(2));
+    }
+    QTest::mouseClick(m_window->Button1, Qt::LeftButton);
+}
+
+void TestUnit4::showFillsBothListsOfEachPairInTableOrder()
+{
+    m_db->addNames(u"Дисциплины"_s, {Physics, QString(u""_s), Chemistry, Physics});
+    m_db->addNames(u"Критерии"_s, {Speed, Accuracy});
+    m_db->addNames(u"Средство_ИКТ"_s, {Projector});
+    Tanaliz &window = openWindow();
+
+    QVERIFY(m_dialogs->shown.isEmpty());
+    const QStringList disciplines{Physics, u""_s, Chemistry, Physics};
+    QCOMPARE(itemsOf(window.ComboBox1), disciplines);
+    QCOMPARE(itemsOf(window.ComboBox4), disciplines);
+    QCOMPARE(itemsOf(window.ComboBox2), QStringList({Speed, Accuracy}));
+    QCOMPARE(itemsOf(window.ComboBox5), QStringList({Speed, Accuracy}));
+    QCOMPARE(itemsOf(window.ComboBox3), QStringList{Projector});
+    QCOMPARE(itemsOf(window.ComboBox6), QStringList{Projector});
+    for (const QComboBox *list : {window.ComboBox1, window.ComboBox2, window.ComboBox3,
+                                  window.ComboBox4, window.ComboBox5, window.ComboBox6}) {
+        QVERIFY(list->currentText().isEmpty());
+        QCOMPARE(list->currentIndex(), -1);
+    }
+
+    // Showing the window again reads nothing anew.
+    window.hide();
+    window.show();
+    QCOMPARE(window.ComboBox1->count(), 4);
+
+    // The second selection can be edited only while the box is checked.
+    QVERIFY(!window.ComboBox4->isEnabled() && !window.ComboBox6->isEnabled());
+    window.CheckBox1->click();
+    QVERIFY(window.ComboBox4->isEnabled() && window.ComboBox6->isEnabled());
+}
+
+void TestUnit4::withoutDatabaseListsStayEmptyAndAnalysisFails()
+{
+    m_db->addNames(u"Дисциплины"_s, {Physics});
+    m_pathLabel->clear();
+    Tanaliz &window = openWindow();
+    QVERIFY(m_dialogs->shown.isEmpty());
+    QCOMPARE(window.ComboBox1->count(), 0);
+    QCOMPARE(window.ComboBox4->count(), 0);
+
+    // The path read at showing is used, not the one published since.
+    m_pathLabel->setText(m_db->path());
+    analyse({Physics, Speed, Projector});
+    QCOMPARE(m_dialogs->errors().size(), 1);
+    QCOMPARE(window.Series1->count(), 0);
+    QCOMPARE(window.Series2->count(), 0);
+}
+
+void TestUnit4::valuesAreDrawnAtPositionsOneTwoThree()
+{
+    addValues(Physics, Speed, Projector, {4.0, 5.0, 3.0});
+    addValues(Physics, Speed, Board, {9.0});
+    addValues(Chemistry, Speed, Projector, {8.0});
+    Tanaliz &window = openWindow();
+    analyse({Physics, Speed, Projector});
+    QCOMPARE(window.Series1->points(), line({4, 5, 3}));
+    QCOMPARE(window.Series2->count(), 0);
+
+    // A typed text is used exactly: a trailing space matches no row, and that is no error.
+    analyse({Physics + u' ', Speed, Projector});
+    QCOMPARE(window.Series1->count(), 0);
+    QVERIFY(m_dialogs->shown.isEmpty());
+}
+
+void TestUnit4::comparisonDrawsBothLinesAndReplacesThem()
+{
+    addValues(Physics, Speed, Projector, {1.0, 2.0, 3.0, 4.0, 5.0});
+    addValues(Chemistry, Accuracy, Board, {-2.0, 7.5, 3.0});
+    Tanaliz &window = openWindow();
+    const QStringList first{Physics, Speed, Projector};
+    const QStringList second{Chemistry, Accuracy, Board};
+    analyse(first, second);
+    analyse(first, second);
+    QCOMPARE(window.Series1->points(), line({1, 2, 3, 4, 5}));
+    QCOMPARE(window.Series2->points(), line({-2, 7.5, 3}));
+
+    // Both axes take in both lines.
+    const QChart *chart = window.Chart1->chart();
+    const auto *x = qobject_cast<QValueAxis *>(chart->axes(Qt::Horizontal).constFirst());
+    const auto *y = qobject_cast<QValueAxis *>(chart->axes(Qt::Vertical).constFirst());
+    QVERIFY(x->min() <= 1.0 && x->max() >= 5.0 && x->max() < 6.0);
+    QVERIFY(y->min() <= -2.0 && y->max() >= 7.5 && y->max() - y->min() < 20.0);
+
+    analyse(first);
+    QCOMPARE(window.Series1->points(), line({1, 2, 3, 4, 5}));
+    QCOMPARE(window.Series2->count(), 0);
+    QVERIFY(m_dialogs->shown.isEmpty());
+}
+
+void TestUnit4::badValueStopsTheAnalysisKeepingEarlierPoints_data()
+{
+    QTest::addColumn<QVariant>("bad");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("letters") << QVariant(u"пять"_s)
+                             << u"Could not convert variant of type (OleStr) into type (Double)"_s;
+    QTest::newRow("decimal point") << QVariant(u"4.5"_s)
+                                   << u"Could not convert variant of type (OleStr) into type (Double)"_s;
+    QTest::newRow("too large") << QVariant(u"1e400"_s)
+                               << u"Overflow while converting variant of type (OleStr) into type (Double)"_s;
+    QTest::newRow("null") << QVariant()
+                          << u"Could not convert variant of type (Null) into type (Double)"_s;
+}
+
+void TestUnit4::badValueStopsTheAnalysisKeepingEarlierPoints()
+{
+    QFETCH(QVariant, bad);
+    QFETCH(QString, message);
+    useDatabase(textValuesDatabase());
+    addValues(Physics, Speed, Projector, {4, u"5"_s, bad, 6});
+    addValues(Chemistry, Speed, Projector, {1, 2});
+    Tanaliz &window = openWindow();
+    analyse({Physics, Speed, Projector}, {Chemistry, Speed, Projector});
+
+    QCOMPARE(m_dialogs->errors(), QStringList{message});
+    QCOMPARE(window.Series1->points(), line({4, 5}));
+    // The rest of the analysis, the second selection included, is not done.
+    QCOMPARE(window.Series2->count(), 0);
+}
+
+void TestUnit4::selectionTextWithQuoteSelectsItsRows()
+{
+    const QString quoted = u"Курс \"Основы\""_s;
+    addValues(quoted, Speed, u"\""_s, {7.0, 8.0});
+    addValues(u"Курс "_s, Speed, u"\""_s, {1.0});
+    Tanaliz &window = openWindow();
+    analyse({quoted, Speed, u"\""_s});
+    QVERIFY2(m_dialogs->shown.isEmpty(), qPrintable(m_dialogs->errors().join(u'\n')));
+    QCOMPARE(window.Series1->points(), line({7, 8}));
+}
+
+void TestUnit4::emptyTextsSelectOnlyRowsWithEmptyNames()
+{
+    addValues(u""_s, u""_s, u""_s, {2.0});
+    addValues(Physics, u""_s, u""_s, {9.0});
+    m_db->exec(u"INSERT INTO Значения VALUES (NULL, NULL, NULL, 5, '01.01.2024')"_s);
+    addValues(u""_s, u""_s, u""_s, {3.0});
+    Tanaliz &window = openWindow();
+
+    // Checked with the second selection left empty: the green line takes the same rows.
+    window.CheckBox1->setChecked(true);
+    QTest::mouseClick(window.Button1, Qt::LeftButton);
+    QVERIFY(m_dialogs->shown.isEmpty());
+    QCOMPARE(window.Series1->points(), line({2, 3}));
+    QCOMPARE(window.Series2->points(), line({2, 3}));
+}
+
+void TestUnit4::closingDeletesTheWindowAfterTheClose()
+{
+    Tanaliz &window = openWindow();
+    analiz = &window;
+    QVERIFY(window.close());
+    // Deleted once the close has been processed, not during it.
+    QVERIFY(!analiz.isNull());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(analiz.isNull());
+    QVERIFY(m_window.isNull());
+}
+
+void TestUnit4::valueConversionUnderRussianLocale_data()
+{
+    const QString notConverted = u"Could not convert variant of type (OleStr) into type (Double)"_s;
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("real number") << QVariant(4.25) << u"4.25"_s;
+    QTest::newRow("integer") << QVariant(qint64(-7)) << u"-7"_s;
+    QTest::newRow("decimal comma") << QVariant(u" 4,5 "_s) << u"4.5"_s;
+    QTest::newRow("grouped thousands") << QVariant(u"1 000,5"_s) << u"1000.5"_s;
+    QTest::newRow("exponent") << QVariant(u"1,5E3"_s) << u"1500"_s;
+    QTest::newRow("decimal point") << QVariant(u"4.5"_s) << notConverted;
+    QTest::newRow("empty text") << QVariant(u""_s) << notConverted;
+    QTest::newRow("infinity word") << QVariant(u"inf"_s) << notConverted;
+    QTest::newRow("too large") << QVariant(u"-1e999"_s)
+                               << u"Overflow while converting variant of type (OleStr) into type (Double)"_s;
+    QTest::newRow("infinite number")
+        << QVariant(std::numeric_limits<double>::infinity())
+        << u"Overflow while converting variant of type (Double) into type (Double)"_s;
+    QTest::newRow("bytes") << QVariant(QByteArray("4"))
+                           << u"Could not convert variant of type (Array Byte) into type (Double)"_s;
+}
+
+void TestUnit4::valueConversionUnderRussianLocale()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(QString, expected);
+    QString converted;
+    try {
+        converted = QString::number(valueToDouble(stored), 'g', 17);
+    } catch (const std::runtime_error &error) {
+        converted = QString::fromUtf8(error.what());
+    }
+    QCOMPARE(converted, expected);
+}
+
+QTEST_MAIN(TestUnit4)
+#include "test_unit4.moc"

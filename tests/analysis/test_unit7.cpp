@@ -1,0 +1,398 @@
+#include "Unit7.h"
+
+#include "DatabasePath.h"
+#include "FakeDialogs.h"
+#include "FormatSettings.h"
+#include "RecordSet.h"
+#include "TestDatabase.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QLabel>
+#include <QPieSeries>
+#include <QPieSlice>
+#include <QPushButton>
+#include <QTextDocumentFragment>
+#include <QtTest>
+#include <memory>
+
+using namespace EffAnalysis;
+
+namespace {
+
+const QString Speed = QStringLiteral("Скорость");
+const QString Tool = QStringLiteral("Проектор");
+
+// What the pie shows: marks as plain text, slice sizes, and which slice is pulled out.
+struct Pie
+{
+    QStringList marks;
+    QList<double> sizes;
+    int exploded = -1;
+};
+
+Pie pieOf(const Teff &window)
+{
+    Pie pie;
+    const QList<QPieSlice *> slices = window.Series1->slices();
+    for (qsizetype i = 0; i < slices.size(); ++i) {
+        // (a no-break space of a group separator reads back from the rich text as a space)
+        pie.marks.append(QTextDocumentFragment::fromHtml(slices.at(i)->label()).toPlainText());
+        pie.sizes.append(slices.at(i)->value());
+        if (slices.at(i)->isExploded())
+            pie.exploded = pie.exploded < 0 ? int(i) : -2; // -2: more than one
+    }
+    return pie;
+}
+
+QStringList numberedNames(int count)
+{
+    QStringList names;
+    for (int i = 1; i <= count; ++i)
+        names.append(QStringLiteral("Дисциплина %1").arg(i));
+    return names;
+}
+
+} // namespace
+
+class TestEff : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestDatabase> m_db;
+    std::unique_ptr<FakeDialogs> m_dialogs;
+    std::unique_ptr<QLabel> m_pathLabel;
+
+    // A shown window over the current database.
+    std::unique_ptr<Teff> openWindow()
+    {
+        m_pathLabel->setText(m_db->path());
+        auto window = std::make_unique<Teff>();
+        window->show();
+        return window;
+    }
+
+    static void analyse(Teff &window, const QString &criterion = Speed)
+    {
+        window.ComboBox1->setCurrentText(criterion);
+        QTest::mouseClick(window.Button1, Qt::LeftButton);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        FormatSettings::instance().setRegionalLocale(QLocale(QLocale::Russian, QLocale::Russia));
+    }
+
+    void init()
+    {
+        m_db = std::make_unique<TestDatabase>();
+        m_dialogs = std::make_unique<FakeDialogs>();
+        m_pathLabel = std::make_unique<QLabel>();
+        publishDatabasePathLabel(m_pathLabel.get());
+    }
+
+    void cleanup()
+    {
+        publishDatabasePathLabel(nullptr);
+        m_pathLabel.reset();
+        m_dialogs.reset();
+        m_db.reset();
+    }
+
+    void slotTwentyIsTriedBeforeSlotTwelve()
+    {
+        // Slot 12 is unnamed too, but the empty text reaches slot 20 first, so its mean
+        // comes after slot 13's.
+        DisciplineSlots slotTable;
+        slotTable.setNames(numberedNames(11) + QStringList{QString(), QStringLiteral("Последняя")});
+        QVERIFY(slotTable.credit(QString(), 4.0));
+        QVERIFY(slotTable.credit(QStringLiteral("Последняя"), 1.0));
+        QVERIFY(!slotTable.credit(QStringLiteral("дисциплина 1"), 1.0));
+        const QList<DisciplineMean> means = slotTable.nonZeroMeans();
+        QCOMPARE(means.size(), 2);
+        QCOMPARE(means.at(0).name, QStringLiteral("Последняя"));
+        QCOMPARE(means.at(1).name, QString());
+        QCOMPARE(means.at(1).value, 4.0);
+    }
+
+    void regionalNumbers_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<double>("number");
+        QTest::newRow("comma, spaces, sign") << QStringLiteral(" -3,25 ") << true << -3.25;
+        QTest::newRow("groups") << QStringLiteral("1\u00a0234,5") << true << 1234.5;
+        QTest::newRow("full stop") << QStringLiteral("2.5") << false << 0.0;
+        QTest::newRow("word") << QStringLiteral("много") << false << 0.0;
+        QTest::newRow("infinity") << QStringLiteral("inf") << false << 0.0;
+    }
+
+    void regionalNumbers()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QFETCH(double, number);
+        try {
+            QCOMPARE(parseRegionalFloat(text), number);
+            QVERIFY(valid);
+        } catch (const std::exception &e) {
+            QVERIFY(!valid);
+            QCOMPARE(QString::fromUtf8(e.what()),
+                     QStringLiteral("'%1' is not a valid floating point value").arg(text));
+        }
+    }
+
+    void markValues_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("mark");
+        QTest::newRow("whole") << 7.0 << QStringLiteral("7");
+        QTest::newRow("rounded") << 0.12345 << QStringLiteral("0,123");
+        QTest::newRow("groups") << -12345.6 << QStringLiteral("-12\u00a0345,6");
+        QTest::newRow("tiny") << -0.0001 << QStringLiteral("0");
+    }
+
+    void markValues()
+    {
+        QFETCH(double, value);
+        QFETCH(QString, mark);
+        QCOMPARE(formatMarkValue(value), mark);
+    }
+
+    void criterionListIsFilledWhenShown()
+    {
+        m_db->addNames(QStringLiteral("Критерии"), {Speed, QString(), Speed});
+        const auto window = openWindow();
+        QCOMPARE(window->DBPath, m_db->path());
+        QCOMPARE(window->ComboBox1->count(), 3);
+        QCOMPARE(window->ComboBox1->itemText(1), QString());
+        QCOMPARE(window->ComboBox1->itemText(2), Speed);
+        QVERIFY(window->ComboBox1->isEditable());
+        QCOMPARE(window->ComboBox1->currentText(), QString());
+        // Shown again, it fills nothing twice.
+        window->hide();
+        window->show();
+        QCOMPARE(window->ComboBox1->count(), 3);
+        QVERIFY(m_dialogs->shown.isEmpty());
+    }
+
+    void withoutDatabaseTheListStaysEmptyAndAnalysisFails()
+    {
+        m_db->addNames(QStringLiteral("Критерии"), {Speed});
+        auto window = std::make_unique<Teff>();
+        window->show();
+        QCOMPARE(window->ComboBox1->count(), 0);
+        QVERIFY(m_dialogs->shown.isEmpty());
+        analyse(*window);
+        QCOMPARE(m_dialogs->errors().size(), 1);
+        QCOMPARE(window->Series1->count(), 0);
+    }
+
+    void pieOfMeans_data()
+    {
+        QTest::addColumn<QStringList>("disciplines");
+        QTest::addColumn<QStringList>("valueDisciplines");
+        QTest::addColumn<QList<double>>("values");
+        QTest::addColumn<QStringList>("marks");
+        QTest::addColumn<QList<double>>("sizes");
+        QTest::addColumn<int>("exploded");
+        const QString maths = QStringLiteral("Математика");
+        const QString physics = QStringLiteral("Физика");
+        const QString chemistry = QStringLiteral("Химия");
+        QTest::newRow("two means in table order")
+            << QStringList{maths, physics} << QStringList{physics, maths, maths}
+            << QList<double>{5, 3, 4} << QStringList{maths, physics} << QList<double>{3.5, 5} << 1;
+        QTest::newRow("zero mean out, negative mean in")
+            << QStringList{chemistry, maths, physics}
+            << QStringList{chemistry, chemistry, maths, physics} << QList<double>{2, -2, -3, 1}
+            << QStringList{maths, physics} << QList<double>{3, 1} << 0;
+        QTest::newRow("equal largest: the first")
+            << QStringList{maths, physics} << QStringList{maths, physics} << QList<double>{4, 4}
+            << QStringList{maths, physics} << QList<double>{4, 4} << 0;
+        QTest::newRow("repeated, unlisted and differently cased names")
+            << QStringList{physics, physics, chemistry}
+            << QStringList{physics, chemistry, QStringLiteral("физика"),
+                           QStringLiteral("Астрономия")}
+            << QList<double>{6, 1, 100, 100} << QStringList{physics, chemistry}
+            << QList<double>{6, 1} << 0;
+        // An empty discipline text takes slot n+1 with up to 10 names, slot 20 with more.
+        for (const int named : {2, 12}) {
+            QTest::addRow("empty discipline after %d names", named)
+                << numberedNames(named) << numberedNames(named) + QStringList{QString()}
+                << QList<double>(named, 1.0) + QList<double>{1234.25}
+                << numberedNames(named) + QStringList{QStringLiteral("1 234,25")}
+                << QList<double>(named, 1.0) + QList<double>{1234.25} << named;
+        }
+        QTest::newRow("19 disciplines")
+            << numberedNames(19) << numberedNames(19) << QList<double>(19, 2.0) << numberedNames(19)
+            << QList<double>(19, 2.0) << 0;
+    }
+
+    void pieOfMeans()
+    {
+        QFETCH(QStringList, disciplines);
+        QFETCH(QStringList, valueDisciplines);
+        QFETCH(QList<double>, values);
+        QFETCH(QStringList, marks);
+        QFETCH(QList<double>, sizes);
+        QFETCH(int, exploded);
+        m_db->addNames(QStringLiteral("Дисциплины"), disciplines);
+        for (qsizetype i = 0; i < values.size(); ++i)
+            m_db->addValue(valueDisciplines.at(i), Speed, Tool, values.at(i));
+        m_db->addValue(disciplines.constFirst(), QStringLiteral("Удобство"), Tool, 1000);
+        const auto window = openWindow();
+
+        // Pressing twice draws the same pie, not a second copy.
+        for (int press = 0; press < 2; ++press) {
+            analyse(*window);
+            const Pie pie = pieOf(*window);
+            QCOMPARE(pie.marks, marks);
+            QCOMPARE(pie.sizes, sizes);
+            QCOMPARE(pie.exploded, exploded);
+        }
+        QVERIFY(m_dialogs->shown.isEmpty());
+    }
+
+    void moreThanNineteenDisciplinesAreRefused_data()
+    {
+        QTest::addColumn<int>("disciplines");
+        QTest::newRow("20") << 20;
+        QTest::newRow("25") << 25;
+    }
+
+    void moreThanNineteenDisciplinesAreRefused()
+    {
+        QFETCH(int, disciplines);
+        const QStringList names = numberedNames(disciplines);
+        m_db->addNames(QStringLiteral("Дисциплины"), names);
+        for (const QString &name : names)
+            m_db->addValue(name, Speed, Tool, 2);
+        const auto window = openWindow();
+        analyse(*window);
+        QCOMPARE(window->Series1->count(), 0);
+        QVERIFY(m_dialogs->errors().isEmpty());
+        const QStringList said = m_dialogs->informations();
+        QCOMPARE(said.size(), 1);
+        QVERIFY(said.first().contains(QStringLiteral("не более 19 дисциплин")));
+        QVERIFY(said.first().contains(QStringLiteral("их %1").arg(disciplines)));
+    }
+
+    void conversionFailuresLeaveAnEmptyPie_data()
+    {
+        QTest::addColumn<QString>("discipline"); // SQL literals
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("error");
+        const QString noString =
+            QStringLiteral("Could not convert variant of type (Null) into type (String)");
+        QTest::newRow("null discipline")
+            << QStringLiteral("NULL") << QStringLiteral("1") << noString;
+        QTest::newRow("null value")
+            << QStringLiteral("'Физика'") << QStringLiteral("NULL") << noString;
+        QTest::newRow("full stop") << QStringLiteral("'Физика'") << QStringLiteral("'2.5'")
+                                   << QStringLiteral("'2.5' is not a valid floating point value.");
+        // Converted before matching: an unlisted discipline stops the analysis too.
+        QTest::newRow("unlisted discipline")
+            << QStringLiteral("'Астрономия'") << QStringLiteral("'много'")
+            << QStringLiteral("'много' is not a valid floating point value.");
+        QTest::newRow("empty text") << QStringLiteral("'Физика'") << QStringLiteral("''")
+                                    << QStringLiteral("'' is not a valid floating point value.");
+    }
+
+    void conversionFailuresLeaveAnEmptyPie()
+    {
+        QFETCH(QString, discipline);
+        QFETCH(QString, value);
+        QFETCH(QString, error);
+        // An untyped value column, so that texts stay texts.
+        m_db = std::make_unique<TestDatabase>(false);
+        m_db->exec(QStringLiteral(
+            "CREATE TABLE Дисциплины (Название TEXT); CREATE TABLE Критерии (Название TEXT);"
+            "CREATE TABLE Средство_ИКТ (Название TEXT); CREATE TABLE Значения (Дисциплина TEXT,"
+            " Критерий TEXT, Средство_ИКТ TEXT, Значение, Дата TEXT);"));
+        m_db->addNames(QStringLiteral("Дисциплины"), {QStringLiteral("Физика")});
+        m_db->addValue(QStringLiteral("Физика"), Speed, Tool, QStringLiteral("2,5"));
+        const auto window = openWindow();
+        analyse(*window);
+        QCOMPARE(pieOf(*window).sizes, QList<double>{2.5});
+
+        m_db->exec(
+            QStringLiteral("INSERT INTO Значения VALUES (%1, 'Скорость', 'Проектор', %2, '')")
+                .arg(discipline, value));
+        analyse(*window);
+        QCOMPARE(m_dialogs->errors(), QStringList{error});
+        QCOMPARE(window->Series1->count(), 0);
+        QCOMPARE(window->Chart1->chart()->title(), QStringLiteral("Результаты анализа"));
+        QVERIFY(!window->ADODataSet1->isOpen());
+    }
+
+    void criterionTextIsUsedExactly()
+    {
+        const QString quoted = QStringLiteral("Он \"быстрый\") or (1=1");
+        m_db->addNames(QStringLiteral("Дисциплины"),
+                       {QStringLiteral("Физика"), QStringLiteral("Химия")});
+        m_db->addValue(QStringLiteral("Физика"), quoted, Tool, 3);
+        m_db->addValue(QStringLiteral("Химия"), Speed, Tool, 3);
+        m_db->addValue(QStringLiteral("Химия"), QString(), Tool, 8);
+        const auto window = openWindow();
+
+        analyse(*window, quoted);
+        QCOMPARE(pieOf(*window).marks, QStringList{QStringLiteral("Физика")});
+        analyse(*window, QString());
+        QCOMPARE(pieOf(*window).sizes, QList<double>{8});
+        analyse(*window, QStringLiteral("Нет такого"));
+        QCOMPARE(window->Series1->count(), 0);
+        QVERIFY(m_dialogs->shown.isEmpty());
+    }
+
+    void chartAsDrawn()
+    {
+        m_db->addNames(QStringLiteral("Дисциплины"),
+                       {QStringLiteral("Физика"), QStringLiteral("Химия")});
+        m_db->addValue(QStringLiteral("Физика"), Speed, Tool, 3);
+        m_db->addValue(QStringLiteral("Химия"), Speed, Tool, 1);
+        const auto window = openWindow();
+        analyse(*window);
+        QCoreApplication::processEvents();
+
+        QCOMPARE(window->Chart1->geometry(), QRect(8, 112, 689, 409));
+        QCOMPARE(window->Chart1->chart()->title(), QStringLiteral("Результаты анализа"));
+        QCOMPARE(window->Series1->name(), QStringLiteral("Итоги анализа"));
+        const QList<QPieSlice *> slices = window->Series1->slices();
+        QVERIFY(slices.at(0)->isLabelVisible());
+        QCOMPARE(slices.at(0)->labelPosition(), QPieSlice::LabelOutside);
+        QVERIFY(slices.at(0)->brush().color() != slices.at(1)->brush().color());
+        const QRectF area = window->Chart1->chart()->plotArea();
+        const qreal radius = window->Series1->pieSize() * std::min(area.width(), area.height()) / 2;
+        QCOMPARE(slices.at(0)->labelArmLengthFactor() * radius, 8.0);
+
+        const QImage image = window->Chart1->grab().toImage();
+        const auto pixelsOf = [&image](QRgb colour) {
+            int found = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x)
+                    found += image.pixel(x, y) == colour;
+            }
+            return found;
+        };
+        QVERIFY(pixelsOf(qRgb(152, 153, 163)) > 500); // the title's box
+        QVERIFY(pixelsOf(qRgb(255, 255, 0)) > 100);   // the marks' background
+    }
+
+    void closingDestroysTheWindow()
+    {
+        QPointer<Teff> window = new Teff;
+        QCOMPARE(eff.data(), window.data());
+        window->show();
+        QVERIFY(window->close());
+        QVERIFY(window); // only once the close has been processed
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!window);
+        QVERIFY(!eff);
+    }
+};
+
+QTEST_MAIN(TestEff)
+#include "test_unit7.moc"

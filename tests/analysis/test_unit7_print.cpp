@@ -1,0 +1,100 @@
+#include "Unit7.h"
+
+#include "DatabasePath.h"
+#include "FakeDialogs.h"
+#include "Printer.h"
+#include "TestDatabase.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPieSeries>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+// Page objects in a PDF file, or -1 when it cannot be read.
+int pdfPageCount(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page(?![s\\w])"));
+    int pages = 0;
+    for (auto match = page.globalMatch(QString::fromLatin1(file.readAll())); match.hasNext();
+         match.next())
+        ++pages;
+    return pages;
+}
+
+} // namespace
+
+class TestEffPrint : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void printsOnePageOfTheChart();
+    void printingFailureIsReported();
+
+private:
+    // A window with a pie of three slices over a fresh database.
+    std::unique_ptr<Teff> windowWithPie(TestDatabase &db, QLabel &pathLabel)
+    {
+        const QStringList names{QStringLiteral("Математика"), QStringLiteral("Физика"),
+                                QStringLiteral("Информатика")};
+        db.addNames(QStringLiteral("Дисциплины"), names);
+        for (int i = 0; i < names.size(); ++i)
+            db.addValue(names.at(i), QStringLiteral("Скорость"), QStringLiteral("Проектор"), i + 2);
+        pathLabel.setText(db.path());
+        publishDatabasePathLabel(&pathLabel);
+        auto window = std::make_unique<Teff>();
+        window->show();
+        window->ComboBox1->setCurrentText(QStringLiteral("Скорость"));
+        QTest::mouseClick(window->Button1, Qt::LeftButton);
+        return window;
+    }
+};
+
+void TestEffPrint::printsOnePageOfTheChart()
+{
+    TestDatabase db;
+    QLabel pathLabel;
+    FakeDialogs dialogs;
+    const auto window = windowWithPie(db, pathLabel);
+    QCOMPARE(window->Series1->count(), 3);
+
+    const QString pdf = QDir(db.folder()).filePath(QStringLiteral("диаграмма.pdf"));
+    QPrinter &printer = currentPrinter();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    QTest::mouseClick(window->Button2, Qt::LeftButton);
+
+    QVERIFY2(dialogs.shown.isEmpty(), qPrintable(dialogs.errors().join(u'\n')));
+    QCOMPARE(pdfPageCount(pdf), 1);
+    QCOMPARE(printer.docName(), QStringLiteral("Chart1"));
+    publishDatabasePathLabel(nullptr);
+}
+
+void TestEffPrint::printingFailureIsReported()
+{
+    TestDatabase db;
+    QLabel pathLabel;
+    FakeDialogs dialogs;
+    const auto window = windowWithPie(db, pathLabel);
+
+    QPrinter &printer = currentPrinter();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QDir(db.folder()).filePath(QStringLiteral("нет/такой/папки.pdf")));
+    QTest::mouseClick(window->Button2, Qt::LeftButton);
+
+    QCOMPARE(dialogs.errors().size(), 1);
+    QVERIFY(window->isVisible());
+    publishDatabasePathLabel(nullptr);
+}
+
+QTEST_MAIN(TestEffPrint)
+#include "test_unit7_print.moc"

@@ -1,0 +1,3 @@
+orvinta_add_test(test_unit4 SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_unit4.cpp LIBS orvinta_analysis)
+orvinta_add_test(test_chartprint SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_chartprint.cpp
+                 LIBS orvinta_analysis)

@@ -1,0 +1,99 @@
+#include "AccessTestTools.h"
+
+#include "Sqlite.h"
+#include "TestDatabase.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+ToolRun runOrvintaDb(const QStringList &arguments, int timeoutMs)
+{
+    ToolRun run;
+    QProcess process;
+    QElapsedTimer timer;
+    timer.start();
+    process.start(QStringLiteral(ORVINTA_DB_TOOL), arguments);
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        run.err = QStringLiteral("orvinta-db did not finish");
+        return run;
+    }
+    run.elapsedMs = timer.elapsed();
+    run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QString accessTestFile(const QString &name)
+{
+    return QDir(testDataFolder()).filePath(QStringLiteral("access/") + name);
+}
+
+QStringList accessTestFileNames()
+{
+    return QDir(QDir(testDataFolder()).filePath(QStringLiteral("access")))
+        .entryList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Name);
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QStringList nativeTables(const QString &path)
+{
+    SqliteDatabase db(path, SqliteDatabase::OpenMode::ReadWrite);
+    SqliteStatement statement(db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY rowid"));
+    QStringList names;
+    while (statement.step())
+        names.append(statement.value(0).toString());
+    return names;
+}
+
+QStringList nativeColumns(const QString &path, const QString &table, QStringList *types)
+{
+    SqliteDatabase db(path, SqliteDatabase::OpenMode::ReadWrite);
+    SqliteStatement statement(db, QStringLiteral("SELECT name, type FROM pragma_table_info(?1)"));
+    statement.bind(1, table);
+    QStringList names;
+    while (statement.step()) {
+        names.append(statement.value(0).toString());
+        if (types)
+            types->append(statement.value(1).toString());
+    }
+    return names;
+}
+
+QList<QVariantList> nativeRows(const QString &path, const QString &table)
+{
+    SqliteDatabase db(path, SqliteDatabase::OpenMode::ReadWrite);
+    QString quoted = table;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    SqliteStatement statement(db, QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(quoted));
+    QList<QVariantList> rows;
+    while (statement.step()) {
+        QVariantList row;
+        for (int i = 0; i < statement.columnCount(); ++i)
+            row.append(statement.value(i));
+        rows.append(row);
+    }
+    return rows;
+}
+
+QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <QVariant>
+
+// Conversions of Access values from the bytes of a row into what the native file keeps.
+// Each one is pure, so that it can be checked without any Access file.
+namespace AccessValue {
+
+// An Access date (days since 1899-12-30; for a negative value the fraction is still a
+// positive time of that day) as ISO 8601 text, "yyyy-MM-dd" at midnight and
+// "yyyy-MM-ddTHH:mm:ss" otherwise, to the nearest second. A value outside the years
+// 100 to 9999 that Access allows, or no number at all, gives a null QString.
+QString dateText(double days);
+
+// A Single as the double nearest to its shortest decimal form, so 1.1f becomes 1.1,
+// the number that Access shows, and not 1.100000023841858.
+double singleValue(float value);
+
+// Currency: a count of ten-thousandths.
+double currencyValue(qint64 tenThousandths);
+
+// A replication ID (16 bytes) as Access shows it: {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}.
+// Null for another size.
+QString guidText(QByteArrayView bytes);
+
+// A Decimal (Jet 4: a sign byte and a 128-bit magnitude of four little-endian 32-bit words,
+// the most significant first) as exact decimal text with `scale` digits after the point.
+// Null for another size or a scale beyond 28.
+QString decimalText(QByteArrayView bytes, int scale);
+
+// Jet 4 text: UTF-16LE, or, after the marker FF FE, the compressed form in which a zero
+// byte switches between one byte and two bytes a character.
+QString jet4Text(QByteArrayView bytes);
+
+} // namespace AccessValue
