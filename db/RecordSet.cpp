@@ -107,7 +107,7 @@ void RecordSet::open()
     m_hasRowid = hasRowid;
     m_baseTable = baseTable;
     m_fields = fields;
-    m_rows.clear();
+    clearRows();
     m_insertedRowids.clear();
     m_exhausted = false;
     m_current = 0;
@@ -124,7 +124,7 @@ void RecordSet::close()
     m_sql.clear();
     m_baseTable.clear();
     m_fields.clear();
-    m_rows.clear();
+    clearRows();
     m_insertedRowids.clear();
     m_exhausted = true;
     m_hasRowid = false;
@@ -164,7 +164,7 @@ void RecordSet::requireEditable() const
 void RecordSet::requireRow(int row) const
 {
     requireOpen();
-    if (row < 0 || size_t(row) >= m_rows.size())
+    if (row < 0 || row >= m_visibleRows)
         throw DbError(QStringLiteral("Нет текущей записи"));
 }
 
@@ -172,7 +172,7 @@ qint64 RecordSet::recordCount()
 {
     requireOpen();
     if (m_exhausted)
-        return qint64(m_rows.size());
+        return qint64(m_visibleRows);
     SqliteStatement count(*m_db, QStringLiteral("SELECT count(*) FROM (%1)").arg(m_sql));
     count.step();
     return count.int64Value(0);
@@ -182,48 +182,58 @@ int RecordSet::fetch(int count)
 {
     if (!isOpen() || m_exhausted || count <= 0)
         return 0;
-    std::vector<Row> fetched;
-    fetched.reserve(size_t(count));
     const int first = m_hasRowid ? 1 : 0;
     const int columns = m_statement->columnCount();
-    qint64 ordinal = qint64(m_rows.size());
-    while (int(fetched.size()) < count) {
+    qint64 ordinal = qint64(m_rowids.size());
+    int got = 0;
+    while (got < count) {
         if (!m_statement->step()) {
             m_exhausted = true;
             // Ends the statement's read of the file at once.
             m_statement->reset();
             break;
         }
-        Row row;
-        row.rowid = m_hasRowid ? m_statement->int64Value(0) : ordinal++;
-        if (m_hasRowid && m_insertedRowids.contains(row.rowid))
+        const qint64 rowid = m_hasRowid ? m_statement->int64Value(0) : ordinal++;
+        if (m_hasRowid && m_insertedRowids.contains(rowid))
             continue;
-        row.values.reserve(columns - first);
+        m_rowids.push_back(rowid);
         for (int i = first; i < columns; ++i)
-            row.values.append(m_statement->value(i));
-        fetched.push_back(std::move(row));
+            m_cells.push_back(m_statement->value(i));
+        ++got;
     }
-    const int got = int(fetched.size());
-    appendRows(std::move(fetched));
+    announceStoredRows();
     return got;
 }
 
-void RecordSet::appendRows(std::vector<Row> &&rows)
+void RecordSet::storeRow(qint64 rowid, const QVariantList &values)
 {
-    if (rows.empty())
+    m_rowids.push_back(rowid);
+    for (int i = 0; i < m_fields.size(); ++i)
+        m_cells.push_back(values.value(i));
+}
+
+void RecordSet::announceStoredRows()
+{
+    const int stored = int(m_rowids.size());
+    if (stored == m_visibleRows)
         return;
-    const int first = int(m_rows.size());
-    Q_EMIT rowsAboutToBeAppended(first, first + int(rows.size()) - 1);
-    m_rows.insert(m_rows.end(), std::make_move_iterator(rows.begin()),
-                  std::make_move_iterator(rows.end()));
+    Q_EMIT rowsAboutToBeAppended(m_visibleRows, stored - 1);
+    m_visibleRows = stored;
     Q_EMIT rowsAppended();
+}
+
+void RecordSet::clearRows()
+{
+    m_rowids.clear();
+    m_cells.clear();
+    m_visibleRows = 0;
 }
 
 bool RecordSet::ensureRow(int row)
 {
-    while (size_t(row) >= m_rows.size() && !m_exhausted)
+    while (row >= m_visibleRows && !m_exhausted)
         fetch(FetchChunk);
-    return row >= 0 && size_t(row) < m_rows.size();
+    return row >= 0 && row < m_visibleRows;
 }
 
 void RecordSet::first()
@@ -253,10 +263,9 @@ void RecordSet::setCurrentRow(int row)
 
 QVariant RecordSet::valueAt(int row, int column) const
 {
-    if (row < 0 || size_t(row) >= m_rows.size())
+    if (row < 0 || row >= m_visibleRows || column < 0 || column >= m_fields.size())
         return {};
-    const QVariantList &values = m_rows[size_t(row)].values;
-    return column >= 0 && column < values.size() ? values.at(column) : QVariant();
+    return m_cells[size_t(row) * size_t(m_fields.size()) + size_t(column)];
 }
 
 QVariant RecordSet::value(int position) const
@@ -289,18 +298,17 @@ QString RecordSet::quotedColumns() const
     return columns.join(u',');
 }
 
-RecordSet::Row RecordSet::readRow(qint64 rowid) const
+QVariantList RecordSet::readRow(qint64 rowid) const
 {
     SqliteStatement select(*m_db, QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_ = ?1")
                                       .arg(quotedColumns(), quotedName(m_baseTable)));
     select.bind(1, rowid);
-    Row row;
-    row.rowid = rowid;
     if (!select.step())
         throw DbError(QStringLiteral("Запись не найдена: её уже нет в таблице «%1»").arg(m_baseTable));
+    QVariantList values;
     for (int i = 0; i < select.columnCount(); ++i)
-        row.values.append(select.value(i));
-    return row;
+        values.append(select.value(i));
+    return values;
 }
 
 void RecordSet::appendRecord(const QStringList &texts)
@@ -340,10 +348,19 @@ int RecordSet::insertRow(const QMap<int, QVariant> &values)
     insert.step();
     const qint64 rowid = m_db->lastInsertRowid();
     m_insertedRowids.insert(rowid);
-    std::vector<Row> added;
-    added.push_back(readRow(rowid));
-    appendRows(std::move(added));
-    return int(m_rows.size()) - 1;
+    // The row is in the file now: it is kept even if reading it back fails, so that nobody
+    // adds it a second time.
+    QVariantList stored;
+    try {
+        stored = readRow(rowid);
+    } catch (const DbError &) {
+        for (int i = 0; i < m_fields.size(); ++i)
+            stored.append(values.contains(i) ? convertForColumn(values.value(i), m_fields.at(i))
+                                             : QVariant());
+    }
+    storeRow(rowid, stored);
+    announceStoredRows();
+    return m_visibleRows - 1;
 }
 
 void RecordSet::updateRow(int row, const QMap<int, QVariant> &values)
@@ -359,7 +376,7 @@ void RecordSet::updateRow(int row, const QMap<int, QVariant> &values)
         bound.append(convertForColumn(it.value(), field));
         assignments.append(QStringLiteral("%1 = ?%2").arg(quotedName(field.originColumn)).arg(bound.size()));
     }
-    const qint64 rowid = m_rows[size_t(row)].rowid;
+    const qint64 rowid = m_rowids[size_t(row)];
     SqliteStatement update(*m_db, QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?%3")
                                       .arg(quotedName(m_baseTable), assignments.join(u','))
                                       .arg(bound.size() + 1));
@@ -369,7 +386,10 @@ void RecordSet::updateRow(int row, const QMap<int, QVariant> &values)
     update.step();
     if (m_db->changes() == 0)
         throw DbError(QStringLiteral("Запись не найдена: её уже нет в таблице «%1»").arg(m_baseTable));
-    m_rows[size_t(row)] = readRow(rowid);
+    const QVariantList stored = readRow(rowid);
+    const size_t width = size_t(m_fields.size());
+    for (size_t i = 0; i < width; ++i)
+        m_cells[size_t(row) * width + i] = stored.value(qsizetype(i));
     Q_EMIT rowChanged(row);
 }
 
@@ -377,13 +397,16 @@ void RecordSet::deleteRow(int row)
 {
     requireEditable();
     requireRow(row);
-    const qint64 rowid = m_rows[size_t(row)].rowid;
+    const qint64 rowid = m_rowids[size_t(row)];
     SqliteStatement remove(*m_db, QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?1")
                                       .arg(quotedName(m_baseTable)));
     remove.bind(1, rowid);
     remove.step();
     Q_EMIT rowAboutToBeRemoved(row);
-    m_rows.erase(m_rows.begin() + row);
+    const auto width = std::ptrdiff_t(m_fields.size());
+    m_cells.erase(m_cells.begin() + row * width, m_cells.begin() + (row + 1) * width);
+    m_rowids.erase(m_rowids.begin() + row);
+    --m_visibleRows;
     if (m_current > row)
         --m_current;
     Q_EMIT rowRemoved();

@@ -70,12 +70,12 @@ public:
     QVariant fieldByName(const QString &name) const;
 
     // --- Rows as a grid sees them
-    int fetchedCount() const { return int(m_rows.size()); }
+    int fetchedCount() const { return m_visibleRows; }
     bool allFetched() const { return m_exhausted; }
     // Reads up to `count` more rows; returns how many came.
     int fetch(int count);
     QVariant valueAt(int row, int column) const;
-    qint64 rowidAt(int row) const { return m_rows.at(size_t(row)).rowid; }
+    qint64 rowidAt(int row) const { return m_rowids.at(size_t(row)); }
 
     // --- Writing (a table record set, or a SELECT over one table whose columns are all
     // the table's own).
@@ -118,19 +118,17 @@ protected:
     void sourceChanged();
 
 private:
-    struct Row
-    {
-        qint64 rowid = 0;
-        QVariantList values;
-    };
-
     void requireOpen() const;
     void requireEditable() const;
     void requireRow(int row) const;
     bool ensureRow(int row);
-    Row readRow(qint64 rowid) const;
+    // The row's values as the file holds them now.
+    QVariantList readRow(qint64 rowid) const;
     QString quotedColumns() const;
-    void appendRows(std::vector<Row> &&rows);
+    void storeRow(qint64 rowid, const QVariantList &values);
+    // Makes the rows stored beyond the visible ones visible, with the signals a view needs.
+    void announceStoredRows();
+    void clearRows();
 
     QString m_connectionString;
     std::unique_ptr<SqliteDatabase> m_db;
@@ -138,7 +136,12 @@ private:
     QString m_sql;
     QString m_baseTable;
     QList<FieldInfo> m_fields;
-    std::vector<Row> m_rows;
+    // The rows read, kept flat (row r is cells r * width … r * width + width - 1) so that
+    // reading many rows costs no allocation per row. Rows stored but not yet announced to
+    // views lie beyond m_visibleRows.
+    std::vector<qint64> m_rowids;
+    std::vector<QVariant> m_cells;
+    int m_visibleRows = 0;
     QSet<qint64> m_insertedRowids; // rows this record set added, not to be read twice
     bool m_exhausted = true;
     bool m_hasRowid = false;
