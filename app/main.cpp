@@ -29,7 +29,10 @@ int main(int argc, char *argv[])
     auto splash = std::make_unique<TSplashForm>();
     splash->showAndPaint();
 
-    QApplication::setApplicationDisplayName(applicationTitle());
+    // The application title "Орвинта" is the main window's caption and the caption of every
+    // box (applicationTitle()). It is not made the display name, which the window system
+    // would append to every title ("Орвинта - [Анализ данных] — Орвинта").
+    QApplication::setApplicationName(QStringLiteral("orvinta"));
 
     // Its creation runs the single-instance guard: a second instance ends here, quietly.
     auto mainWindow = std::make_unique<TForm1>();
