@@ -331,9 +331,8 @@ private:
 // The window
 
 Tanaliz::Tanaliz(QWidget *parent)
-    : QWidget(parent)
+    : DatabaseWindow(parent)
 {
-    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(u"Анализ данных"_s);
     setFont(QFont(u"MS Sans Serif"_s, 8));
     resize(836, 675);
@@ -452,21 +451,6 @@ void Tanaliz::buildChart()
 void Tanaliz::FormCreate()
 {
     // Nothing to prepare: the lists are filled when the window is shown.
-}
-
-void Tanaliz::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    // Shown once per window: bringing it forward again reads nothing anew.
-    if (m_shown)
-        return;
-    m_shown = true;
-    guard(this, [this] { FormShow(); });
-}
-
-void Tanaliz::closeEvent(QCloseEvent *event)
-{
-    FormClose(event);
 }
 
 void Tanaliz::resizeEvent(QResizeEvent *event)

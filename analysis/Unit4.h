@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DatabaseWindow.h"
+
 #include <QList>
 #include <QPointF>
 #include <QPointer>
@@ -35,7 +37,7 @@ double valueToDouble(const QVariant &value);
 
 // The data analysis window: the values of one selection (discipline, criterion, ICT tool)
 // drawn as a red line over their order, a second selection as a green line beside it.
-class Tanaliz : public QWidget
+class Tanaliz : public DatabaseWindow
 {
     Q_OBJECT
 public:
@@ -88,14 +90,12 @@ public:
     TableRecordSet *ADOTable4;
 
 protected:
-    void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
     void FormCreate();
-    void FormShow();
-    void FormClose(QCloseEvent *event);
+    void FormShow() override;
+    void FormClose(QCloseEvent *event) override;
     void Button1Click();
     void Button2Click();
     void CheckBox1Click();
@@ -115,7 +115,6 @@ private:
     QValueAxis *m_axisX = nullptr;
     QValueAxis *m_axisY = nullptr;
     QString DBPath;         // the database path as read when the window was shown
-    bool m_shown = false;   // FormShow runs once per window
 };
 
 // The one data analysis window, empty while there is none.

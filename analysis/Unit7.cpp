@@ -225,7 +225,7 @@ QWidget *positioned(QWidget *widget, int left, int top, int width, int height)
 } // namespace
 
 Teff::Teff(QWidget *parent)
-    : QWidget(parent), Bevel1(new QFrame(this)),
+    : DatabaseWindow(parent), Bevel1(new QFrame(this)),
       Button1(new QPushButton(QStringLiteral("Анализ"), this)), Chart1(new QChartView(this)),
       Series1(new QPieSeries(this)), Memo1(new QPlainTextEdit(QStringLiteral("Memo1"), this)),
       Button2(new QPushButton(QStringLiteral("Печать"), this)),
@@ -242,7 +242,6 @@ Teff::Teff(QWidget *parent)
       ADODataSet3(new QueryRecordSet(this)), ADOTable3(new TableRecordSet(this))
 {
     eff = this;
-    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Анализ (сравнение) эффективности"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     resize(768, 598);
@@ -289,22 +288,6 @@ Teff::~Teff()
         eff = nullptr;
 }
 
-void Teff::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    // Bringing the window forward again does not fill the list a second time.
-    if (m_shownOnce)
-        return;
-    m_shownOnce = true;
-    Button1->setFocus();
-    guard(this, [this] { FormShow(); });
-}
-
-void Teff::closeEvent(QCloseEvent *event)
-{
-    FormClose(event);
-}
-
 void Teff::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
@@ -313,6 +296,7 @@ void Teff::resizeEvent(QResizeEvent *event)
 
 void Teff::FormShow()
 {
+    Button1->setFocus();
     DBPath = publishedDatabasePath();
     if (DBPath.isEmpty())
         return;

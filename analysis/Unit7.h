@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DatabaseWindow.h"
+
 #include <QList>
 #include <QPointer>
 #include <QString>
@@ -71,7 +73,7 @@ QString formatMarkValue(double value);
 } // namespace EffAnalysis
 
 // "Анализ (сравнение) эффективности": the mean of one criterion per discipline, as a pie.
-class Teff : public QWidget
+class Teff : public DatabaseWindow
 {
     Q_OBJECT
 public:
@@ -107,14 +109,12 @@ public:
     // The database path as last read from the main window; empty: no database open.
     QString DBPath;
 
-    void FormShow();
-    void FormClose(QCloseEvent *event);
+    void FormShow() override;
+    void FormClose(QCloseEvent *event) override;
     void Button1Click();
     void Button2Click();
 
 protected:
-    void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
@@ -124,7 +124,6 @@ private:
     void showMeans(const QList<EffAnalysis::DisciplineMean> &means);
     void fitMarks();
 
-    bool m_shownOnce = false;
 };
 
 // The one efficiency comparison window, if it exists.

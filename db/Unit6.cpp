@@ -22,10 +22,9 @@
 
 QPointer<Taddp> addp;
 
-Taddp::Taddp(QWidget *parent) : QWidget(parent), Bevel1(new QFrame(this))
+Taddp::Taddp(QWidget *parent) : DatabaseWindow(parent), Bevel1(new QFrame(this))
 {
     addp = this;
-    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Добавление новых параметров"));
     resize(1000, 560);
 
@@ -100,21 +99,6 @@ Taddp::ListGroup Taddp::makeGroup(const QString &caption, const QString &listCap
     deleteLine->addStretch(1);
     layout->addLayout(deleteLine);
     return group;
-}
-
-void Taddp::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    // The lists are read once per window; bringing it forward again reads nothing.
-    if (m_shownOnce)
-        return;
-    m_shownOnce = true;
-    guard(this, [this] { FormShow(); });
-}
-
-void Taddp::closeEvent(QCloseEvent *event)
-{
-    FormClose(event);
 }
 
 bool Taddp::prepare(const ListGroup &group)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DatabaseWindow.h"
+
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -21,7 +23,7 @@ class TableRecordSet;
 
 // "Добавление новых параметров": the three reference lists (disciplines, criteria, ICT
 // tools) side by side, each with a box to add a name and a grid to edit and delete them.
-class Taddp : public QWidget
+class Taddp : public DatabaseWindow
 {
     Q_OBJECT
 public:
@@ -69,15 +71,11 @@ public:
     QueryRecordSet *ADODataSet3;
     TableRecordSet *ADOTable3;
 
-    void FormShow();
-    void FormClose(QCloseEvent *event);
+    void FormShow() override;
+    void FormClose(QCloseEvent *event) override;
     void Button1Click();
     void Button2Click();
     void Button3Click();
-
-protected:
-    void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
 
 private:
     // The members of one of the three identical groups, and the table it keeps.
@@ -116,7 +114,6 @@ private:
     // The database path as last read from the main window; empty: no database open.
     QString DBPath;
     std::array<ListGroup, 3> m_groups;
-    bool m_shownOnce = false;
 };
 
 // The one reference lists editor, if it exists.

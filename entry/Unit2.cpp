@@ -98,10 +98,9 @@ void setBuddies(std::initializer_list<std::pair<QLabel *, QWidget *>> captions)
 
 } // namespace
 
-Tadddata::Tadddata(QWidget *parent) : QWidget(parent), Bevel1(new QFrame(this))
+Tadddata::Tadddata(QWidget *parent) : DatabaseWindow(parent), Bevel1(new QFrame(this))
 {
     adddata = this;
-    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(u"Ввод данных статистики"_s);
     resize(900, 640);
 
@@ -255,21 +254,6 @@ void Tadddata::createRecordSets(DataSource *&source, Connection *&connection,
     connection = new Connection(this);
     query = new QueryRecordSet(this);
     table = new TableRecordSet(this);
-}
-
-void Tadddata::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    // Shown once per window: bringing it forward again reads nothing anew.
-    if (m_shown)
-        return;
-    m_shown = true;
-    guard(this, [this] { FormShow(); });
-}
-
-void Tadddata::closeEvent(QCloseEvent *event)
-{
-    FormClose(event);
 }
 
 void Tadddata::showDateLine()

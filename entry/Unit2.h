@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DatabaseWindow.h"
+
 #include <QList>
 #include <QPointer>
 #include <QString>
@@ -34,7 +36,7 @@ QString valuesStatement(const QString &discipline, const QString &criterion);
 
 // "Ввод данных статистики": stores new criterion values stamped with today's date, and
 // shows the stored values of one discipline and criterion in a grid to correct and print.
-class Tadddata : public QWidget
+class Tadddata : public DatabaseWindow
 {
     Q_OBJECT
 public:
@@ -89,15 +91,11 @@ public:
     TableRecordSet *ADOTable4;
     TGridReport *GridReport1;
 
-    void FormShow();
-    void FormClose(QCloseEvent *event);
+    void FormShow() override;
+    void FormClose(QCloseEvent *event) override;
     void Button1Click();
     void Button2Click();
     void ComboBox5Change();
-
-protected:
-    void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildEntryGroup();
@@ -117,7 +115,6 @@ private:
 
     // The database path as read from the main window when the window was shown.
     QString DBPath;
-    bool m_shown = false;
 };
 
 // The one value entry window, empty while there is none.
