@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QRegularExpression>
+#include <cmath>
 
 namespace {
 
@@ -147,16 +148,31 @@ QString textOf(const QVariant &stored)
 {
     if (stored.isNull())
         return {};
+    QLocale regional = FormatSettings::instance().regionalLocale();
+    // Grouped digits would only get in the way of reading or editing the number again.
+    regional.setNumberOptions(regional.numberOptions() | QLocale::OmitGroupSeparator);
     switch (stored.typeId()) {
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+        return regional.toString(stored.toLongLong());
     case QMetaType::Double:
     case QMetaType::Float: {
-        QLocale regional = FormatSettings::instance().regionalLocale();
-        regional.setNumberOptions(QLocale::OmitGroupSeparator);
-        return regional.toString(stored.toDouble(), 'g', 15);
+        // Without an exponent for the magnitudes people type.
+        const double value = stored.toDouble();
+        const double magnitude = std::abs(value);
+        const bool plain = magnitude == 0.0 || (magnitude >= 1e-4 && magnitude < 1e15);
+        return regional.toString(value, plain ? 'f' : 'g', QLocale::FloatingPointShortest);
     }
     case QMetaType::QByteArray:
         return QString::fromUtf8(stored.toByteArray());
     default:
         return stored.toString();
     }
+}
+
+QString cellText(const QVariant &stored, const FieldInfo &field)
+{
+    if (stored.typeId() == QMetaType::QByteArray)
+        return QStringLiteral("(двоичные данные)");
+    return textOf(displayValue(stored, field));
 }

@@ -4,31 +4,12 @@
 #include "FieldInfo.h"
 #include "RecordSet.h"
 
-#include "FormatSettings.h"
 
 #include <QScopedValueRollback>
 #include <algorithm>
-#include <cmath>
 #include <utility>
 
 namespace {
-
-QLocale numberLocale()
-{
-    // Grouped digits would only get in the way of editing the number again.
-    QLocale locale = FormatSettings::instance().regionalLocale();
-    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
-    return locale;
-}
-
-// The shortest text that reads back as the same number, without an exponent for the
-// magnitudes people type.
-QString regionalNumber(double value)
-{
-    const double magnitude = std::abs(value);
-    const bool plain = magnitude == 0.0 || (magnitude >= 1e-4 && magnitude < 1e15);
-    return numberLocale().toString(value, plain ? 'f' : 'g', QLocale::FloatingPointShortest);
-}
 
 // A cell is one line high: line breaks become spaces, and very long texts are cut.
 QString oneLine(QString text)
@@ -229,19 +210,7 @@ int GridModel::columnCount(const QModelIndex &parent) const
 
 QString GridModel::valueText(const QVariant &stored, int column) const
 {
-    if (stored.isNull())
-        return {};
-    switch (stored.typeId()) {
-    case QMetaType::LongLong:
-    case QMetaType::Int:
-        return numberLocale().toString(stored.toLongLong());
-    case QMetaType::Double:
-        return regionalNumber(stored.toDouble());
-    case QMetaType::QByteArray:
-        return QStringLiteral("(двоичные данные)");
-    default:
-        return displayValue(stored, m_records->fields().at(column)).toString();
-    }
+    return cellText(stored, m_records->fields().at(column));
 }
 
 QVariant GridModel::data(const QModelIndex &index, int role) const

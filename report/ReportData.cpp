@@ -2,12 +2,10 @@
 
 #include "DbError.h"
 #include "FieldInfo.h"
-#include "FormatSettings.h"
 #include "RecordSet.h"
 #include "Report.h"
 #include "ReportElement.h"
 
-#include <cmath>
 
 namespace {
 
@@ -29,7 +27,7 @@ QStringList columnTexts(RecordSet &records, const QString &fieldName)
     QStringList texts;
     texts.reserve(records.fetchedCount());
     for (int row = 0; row < records.fetchedCount(); ++row)
-        texts.append(fieldText(records.valueAt(row, column), field));
+        texts.append(cellText(records.valueAt(row, column), field));
     return texts;
 }
 
@@ -62,26 +60,3 @@ QString ReportData::text(const TReportDBText *element, int record) const
     return texts->at(record);
 }
 
-QString fieldText(const QVariant &stored, const FieldInfo &field)
-{
-    // The same texts as the grid's cells, so the report reads as the grid does.
-    QLocale regional = FormatSettings::instance().regionalLocale();
-    regional.setNumberOptions(regional.numberOptions() | QLocale::OmitGroupSeparator);
-    if (stored.isNull())
-        return {};
-    switch (stored.typeId()) {
-    case QMetaType::LongLong:
-    case QMetaType::Int:
-        return regional.toString(stored.toLongLong());
-    case QMetaType::Double: {
-        const double value = stored.toDouble();
-        const double magnitude = std::abs(value);
-        const bool plain = magnitude == 0.0 || (magnitude >= 1e-4 && magnitude < 1e15);
-        return regional.toString(value, plain ? 'f' : 'g', QLocale::FloatingPointShortest);
-    }
-    case QMetaType::QByteArray:
-        return QStringLiteral("(двоичные данные)");
-    default:
-        return displayValue(stored, field).toString();
-    }
-}

@@ -5,7 +5,6 @@
 #include <QStringList>
 #include <QVariant>
 
-struct FieldInfo;
 class TReport;
 class TReportDBText;
 
@@ -29,6 +28,3 @@ private:
     QHash<const TReportDBText *, QStringList> m_texts;
 };
 
-// A stored value as a report prints it, as the grid shows it: dates in the short date format,
-// numbers with the regional decimal separator and no digit grouping, empty for an empty cell.
-QString fieldText(const QVariant &stored, const FieldInfo &field);
