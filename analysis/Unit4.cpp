@@ -475,43 +475,19 @@ void Tanaliz::FormShow()
 
     // Adding the first item to a list selects it; the texts are to stay empty until the
     // user acts, also when reading stops at an error.
-    const auto clearTexts = qScopeGuard([this] {
-        for (QComboBox *list : {ComboBox1, ComboBox2, ComboBox3, ComboBox4, ComboBox5, ComboBox6})
-            list->setCurrentIndex(-1);
-    });
-
-    fillReferenceLists(DBPath, *ADOConnection1, *ADODataSet1, *ADOTable1, Schema::Disciplines,
-                       ComboBox1, ComboBox4);
+    readReferenceList(DBPath, *ADOConnection1, *ADODataSet1, *ADOTable1, Schema::Disciplines,
+                      {ComboBox1, ComboBox4});
     // The criteria and the ICT tools each read the published path again.
     const QString criteriaPath = publishedDatabasePath();
     if (!criteriaPath.isEmpty()) {
-        fillReferenceLists(criteriaPath, *ADOConnection2, *ADODataSet2, *ADOTable2,
-                           Schema::Criteria, ComboBox2, ComboBox5);
+        readReferenceList(criteriaPath, *ADOConnection2, *ADODataSet2, *ADOTable2,
+                          Schema::Criteria, {ComboBox2, ComboBox5});
     }
     const QString toolsPath = publishedDatabasePath();
     if (!toolsPath.isEmpty()) {
-        fillReferenceLists(toolsPath, *ADOConnection3, *ADODataSet3, *ADOTable3,
-                           Schema::IctTools, ComboBox3, ComboBox6);
+        readReferenceList(toolsPath, *ADOConnection3, *ADODataSet3, *ADOTable3,
+                          Schema::IctTools, {ComboBox3, ComboBox6});
     }
-}
-
-void Tanaliz::fillReferenceLists(const QString &databasePath, Connection &connection,
-                                 QueryRecordSet &query, TableRecordSet &table,
-                                 const QString &tableName, QComboBox *first, QComboBox *second)
-{
-    const QString text = connectionString(databasePath);
-    connection.setConnectionString(text);
-    table.setConnectionString(text);
-    table.setTableName(tableName);
-    query.setConnectionString(text);
-    query.setCommandText(u"SELECT * FROM "_s + tableName);
-    query.open();
-    table.close();
-    table.setFiltered(false);
-    table.open();
-    appendReferenceNames(table, {first, second});
-    // The statement only had to run; the table stays open while the window lives.
-    query.close();
 }
 
 void Tanaliz::CheckBox1Click()

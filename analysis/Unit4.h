@@ -102,10 +102,6 @@ private:
 
     void buildChart();
     void setSecondSelectionEnabled(bool enabled);
-    // Fills one pair of lists from a reference table, the way every set does it.
-    void fillReferenceLists(const QString &databasePath, Connection &connection,
-                            QueryRecordSet &query, TableRecordSet &table,
-                            const QString &tableName, QComboBox *first, QComboBox *second);
     // Opens the statement of one selection in set 4 and reads its values as points.
     void readSelection(const QString &statement, QList<QPointF> &points);
     void showLines(const QList<QPointF> &first, const QList<QPointF> &second);

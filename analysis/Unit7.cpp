@@ -304,8 +304,6 @@ void Teff::FormShow()
     ADOTable3->setConnectionString(ADOConnection3->connectionString());
     ADOTable3->setTableName(Schema::Criteria);
     ADOTable3->open();
-    // Adding to an empty list selects its first item; the criterion stays empty until chosen.
-    const auto keepEmpty = qScopeGuard([this] { ComboBox1->setCurrentIndex(-1); });
     appendReferenceNames(*ADOTable3, {ComboBox1});
 }
 

@@ -27,7 +27,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopedValueRollback>
-#include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -35,7 +34,6 @@
 #include <array>
 #include <initializer_list>
 #include <utility>
-#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -273,37 +271,6 @@ void Tadddata::connectValues()
     ADODataSet4->setConnectionString(ADOConnection4->connectionString());
 }
 
-void Tadddata::readReferenceList(DataSource &source, Connection &connection,
-                                 QueryRecordSet &query, TableRecordSet &table,
-                                 const QString &tableName, const QList<QComboBox *> &lists)
-{
-    // Each list reads the path from the main window afresh and is left empty without one.
-    const QString path = publishedDatabasePath();
-    if (path.isEmpty())
-        return;
-    connection.setConnectionString(connectionString(path));
-    table.setConnectionString(connection.connectionString());
-    table.setTableName(tableName);
-    query.setConnectionString(connection.connectionString());
-    query.setCommandText(u"SELECT * FROM "_s + tableName);
-    query.open();
-    source.setDataSet(&query);
-    table.close();
-    table.setFiltered(false);
-    table.open();
-    {
-        // Filling a list is no change of its text by the user: nothing gets selected, the
-        // texts stay empty and ComboBox5Change does not run.
-        std::vector<QSignalBlocker> quiet;
-        for (QComboBox *list : lists)
-            quiet.emplace_back(list);
-        appendReferenceNames(table, lists);
-        for (QComboBox *list : lists)
-            list->setCurrentIndex(-1);
-    }
-    query.close();
-}
-
 void Tadddata::FormShow()
 {
     showDateLine();
@@ -318,12 +285,19 @@ void Tadddata::FormShow()
     ADODataSet4->open();
     DataSource4->setDataSet(ADODataSet4);
 
-    readReferenceList(*DataSource1, *ADOConnection1, *ADODataSet1, *ADOTable1, Schema::Disciplines,
-                      {ComboBox1, ComboBox4});
-    readReferenceList(*DataSource2, *ADOConnection2, *ADODataSet2, *ADOTable2, Schema::Criteria,
-                      {ComboBox2, ComboBox5});
-    readReferenceList(*DataSource3, *ADOConnection3, *ADODataSet3, *ADOTable3, Schema::IctTools,
-                      {ComboBox3});
+    // Each list reads the path from the main window afresh and is left empty without one.
+    if (const QString path = publishedDatabasePath(); !path.isEmpty()) {
+        readReferenceList(path, *ADOConnection1, *ADODataSet1, *ADOTable1, Schema::Disciplines,
+                          {ComboBox1, ComboBox4}, DataSource1);
+    }
+    if (const QString path = publishedDatabasePath(); !path.isEmpty()) {
+        readReferenceList(path, *ADOConnection2, *ADODataSet2, *ADOTable2, Schema::Criteria,
+                          {ComboBox2, ComboBox5}, DataSource2);
+    }
+    if (const QString path = publishedDatabasePath(); !path.isEmpty()) {
+        readReferenceList(path, *ADOConnection3, *ADODataSet3, *ADOTable3, Schema::IctTools,
+                          {ComboBox3}, DataSource3);
+    }
 }
 
 void Tadddata::Button1Click()

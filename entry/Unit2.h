@@ -103,10 +103,6 @@ private:
     void createRecordSets(DataSource *&source, Connection *&connection, QueryRecordSet *&query,
                           TableRecordSet *&table);
     void showDateLine();
-    // Fills the lists from the first column of a reference table, the way every set does it.
-    void readReferenceList(DataSource &source, Connection &connection, QueryRecordSet &query,
-                           TableRecordSet &table, const QString &tableName,
-                           const QList<QComboBox *> &lists);
     // Gives set 4 the connection string built from the window's copy of the path.
     void connectValues();
 
