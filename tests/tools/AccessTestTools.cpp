@@ -29,6 +29,15 @@ ToolRun runOrvintaDb(const QStringList &arguments, int timeoutMs)
     return run;
 }
 
+void requireAccessTestFiles()
+{
+    const QString folder = QDir(testDataFolder()).filePath(QStringLiteral("access"));
+    const QByteArray message = "the shared test files are missing: no *.mdb in " +
+                               QDir(folder).absolutePath().toUtf8() +
+                               " (../shared/testdata beside the repository)";
+    QVERIFY2(!accessTestFileNames().isEmpty(), message.constData());
+}
+
 QString accessTestFile(const QString &name)
 {
     return QDir(testDataFolder()).filePath(QStringLiteral("access/") + name);

@@ -20,6 +20,10 @@ struct ToolRun
 // Runs the built orvinta-db with the arguments.
 ToolRun runOrvintaDb(const QStringList &arguments, int timeoutMs = 120000);
 
+// Fails the test case in one clear line when the shared test files are not beside the
+// repository (../shared/testdata), instead of failing later on a missing file.
+void requireAccessTestFiles();
+
 // A file of the shared Access test files.
 QString accessTestFile(const QString &name);
 QStringList accessTestFileNames();

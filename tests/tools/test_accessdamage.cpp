@@ -67,6 +67,7 @@ class TestAccessDamage : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() { requireAccessTestFiles(); }
     void truncatedFiles();
     void randomBytes();
     void flippedBytes_data();

@@ -135,6 +135,7 @@ class TestAccessImport : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase() { requireAccessTestFiles(); }
     void matchesIndependentReader_data();
     void matchesIndependentReader();
     void emptyTextStaysApartFromNull();

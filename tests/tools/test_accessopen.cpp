@@ -64,6 +64,7 @@ private:
 
 void TestAccessOpen::initTestCase()
 {
+    requireAccessTestFiles();
     // Snapshots go to a cache folder of this test alone.
     qputenv("XDG_CACHE_HOME", QFile::encodeName(m_cache.path()));
     setConverterProgram(QStringLiteral(ORVINTA_DB_TOOL));
