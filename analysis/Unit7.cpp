@@ -368,9 +368,10 @@ void Teff::nameSlots(DisciplineSlots &slotTable)
     ADOTable2->setTableName(Schema::Disciplines);
     ADOTable2->open();
     QList<QString> names;
+    const int nameAt = ADOTable2->nameColumn();
     for (ADOTable2->first(); !ADOTable2->eof() && names.size() < DisciplineSlots::Count;
          ADOTable2->next())
-        names.append(ADOTable2->text(0));
+        names.append(ADOTable2->text(nameAt));
     slotTable.setNames(names);
 }
 

@@ -3,6 +3,7 @@
 #include "DbError.h"
 
 #include "FormatSettings.h"
+#include "NumberText.h"
 
 #include <QDate>
 #include <QRegularExpression>
@@ -36,6 +37,27 @@ DbError refused(const QString &text, const FieldInfo &field, const QString &what
 {
     return DbError(QStringLiteral("«%1» не является %2: столбец «%3» не принимает это значение")
                        .arg(text, what, field.name));
+}
+
+DbError notANumber(const QString &text, const FieldInfo &field, const NumberReading &reading)
+{
+    if (reading.problem == NumberReading::Problem::Empty && field.requiresNumber)
+        return DbError(QStringLiteral("Значение не указано: столбец «%1» требует число").arg(field.name));
+    DbError plain = refused(text, field, QStringLiteral("числом"));
+    if (reading.problem != NumberReading::Problem::OtherSeparator)
+        return plain;
+    const QString point = FormatSettings::instance().regionalLocale().decimalPoint();
+    return DbError(QStringLiteral("%1. Дробная часть отделяется знаком «%2», например «%3»")
+                       .arg(plain.message(), point, reading.corrected));
+}
+
+// The number a text stands for in the user's format.
+double numberIn(const QString &text, const FieldInfo &field)
+{
+    const NumberReading reading = readNumber(text, FormatSettings::instance().regionalLocale());
+    if (!reading.ok())
+        throw notANumber(text, field, reading);
+    return reading.value;
 }
 
 } // namespace
@@ -79,6 +101,18 @@ WriteConversion writeConversionOf(const QString &declaredType)
     }
 }
 
+bool holdsText(const QString &declaredType)
+{
+    switch (fieldKindOf(declaredType)) {
+    case FieldKind::String:
+    case FieldKind::Memo:
+    case FieldKind::Unknown:
+        return true;
+    default:
+        return false;
+    }
+}
+
 int displayWidthOf(const QString &declaredType, FieldKind kind)
 {
     static const QRegularExpression size(QStringLiteral(R"(\(\s*(\d+))"));
@@ -100,26 +134,29 @@ int displayWidthOf(const QString &declaredType, FieldKind kind)
 
 QVariant convertForColumn(const QVariant &value, const FieldInfo &field)
 {
-    if (value.isNull() || value.typeId() != QMetaType::QString)
+    const bool isText = value.typeId() == QMetaType::QString;
+    if (field.requiresNumber && (value.isNull() || (isText && value.toString().trimmed().isEmpty())))
+        throw notANumber(QString(), field, {0.0, NumberReading::Problem::Empty, {}});
+    if (value.isNull() || !isText)
         return value;
     const QString text = value.toString();
-    const QLocale regional = FormatSettings::instance().regionalLocale();
-    bool ok = false;
     switch (field.conversion) {
     case WriteConversion::None:
+        // Stored as typed: files made elsewhere may rely on the text; it still has to be a
+        // number the analyses can read.
+        if (field.requiresNumber)
+            numberIn(text, field);
         return text;
     case WriteConversion::Integer: {
-        const qlonglong number = regional.toLongLong(text.trimmed(), &ok);
+        bool ok = false;
+        const QLocale locale = numberReadingLocale(FormatSettings::instance().regionalLocale());
+        const qlonglong number = locale.toLongLong(text.trimmed(), &ok);
         if (!ok)
             throw refused(text, field, QStringLiteral("целым числом"));
         return QVariant(qint64(number));
     }
-    case WriteConversion::Real: {
-        const double number = regional.toDouble(text.trimmed(), &ok);
-        if (!ok)
-            throw refused(text, field, QStringLiteral("числом"));
-        return number;
-    }
+    case WriteConversion::Real:
+        return numberIn(text, field);
     case WriteConversion::Date: {
         if (text.trimmed().isEmpty())
             return QVariant();

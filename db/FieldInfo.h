@@ -33,17 +33,24 @@ struct FieldInfo
     FieldKind kind = FieldKind::Unknown;
     WriteConversion conversion = WriteConversion::None;
     int displayWidth = 10; // characters
+    // The measured values of "Значения": the analyses read them as numbers, so whatever the
+    // column's type only a number in the user's format is written, and never nothing.
+    bool requiresNumber = false;
 };
 
 // Classifies a declared type the way SQLite's affinity rules do, with dates and long texts
 // told apart.
 FieldKind fieldKindOf(const QString &declaredType);
 WriteConversion writeConversionOf(const QString &declaredType);
+// Whether a column of that declared type takes a name as text: text types and untyped ones.
+bool holdsText(const QString &declaredType);
 int displayWidthOf(const QString &declaredType, FieldKind kind);
 
 // Converts a text (or other value) for a column; throws DbError quoting the text and the
 // column when the text does not fit (an empty or non-numeric text for a number, a text that
-// is no day.month.year date for a date column). Non-text values pass unchanged.
+// is no day.month.year date for a date column). A column that requires a number refuses
+// anything else, and a text column of that kind keeps the text as typed. Other non-text
+// values pass unchanged.
 QVariant convertForColumn(const QVariant &value, const FieldInfo &field);
 
 // A stored value as text: empty for null, numbers in the user's regional format without

@@ -66,6 +66,8 @@ void GridModel::connectRecordSet()
     connect(records, &RecordSet::resetDone, this, &GridModel::endReset);
     connect(records, &RecordSet::rowsAboutToBeAppended, this, &GridModel::rowsAboutToBeAppended);
     connect(records, &RecordSet::rowsAppended, this, &GridModel::rowsAppended);
+    connect(records, &RecordSet::rowAboutToBeInserted, this, &GridModel::rowAboutToBeInserted);
+    connect(records, &RecordSet::rowInserted, this, &GridModel::rowInserted);
     connect(records, &RecordSet::rowAboutToBeRemoved, this, &GridModel::rowAboutToBeRemoved);
     connect(records, &RecordSet::rowRemoved, this, &GridModel::rowRemoved);
     connect(records, &RecordSet::rowChanged, this, &GridModel::rowChanged);
@@ -114,12 +116,23 @@ void GridModel::recordsDestroyed()
     endReset();
 }
 
+int GridModel::modelRow(int stored) const
+{
+    return m_pendingIsNew && stored >= m_pendingRow ? stored + 1 : stored;
+}
+
+int GridModel::storedRow(int row) const
+{
+    return m_pendingIsNew && row > m_pendingRow ? row - 1 : row;
+}
+
 void GridModel::rowsAboutToBeAppended(int first, int last)
 {
     if (m_inReset || m_postingNew)
         return;
     m_appending = last - first + 1;
-    beginInsertRows({}, first, last);
+    // A new row still being typed stays where it is; rows read meanwhile come after it.
+    beginInsertRows({}, modelRow(first), modelRow(last));
 }
 
 void GridModel::rowsAppended()
@@ -133,17 +146,29 @@ void GridModel::rowsAppended()
         emitRowChanged(row);
         return;
     }
-    const int added = std::exchange(m_appending, 0);
-    // Rows read meanwhile come before a new row that is still being typed.
-    const bool currentOnNewRow = m_pendingIsNew && m_currentRow == m_pendingRow;
-    if (m_pendingIsNew)
-        m_pendingRow += added;
-    if (currentOnNewRow)
-        m_currentRow = m_pendingRow;
+    m_appending = 0;
     endInsertRows();
-    if (currentOnNewRow)
-        Q_EMIT currentRowChanged(m_currentRow);
-    else if (m_currentRow < 0)
+    if (m_currentRow < 0)
+        changeCurrentRow(0);
+}
+
+void GridModel::rowAboutToBeInserted(int row)
+{
+    rowsAboutToBeAppended(row, row);
+}
+
+void GridModel::rowInserted()
+{
+    if (m_inReset)
+        return;
+    if (m_postingNew) {
+        rowsAppended();
+        return;
+    }
+    // A row written by someone else moves the rows from there on, the user's among them.
+    m_appending = 0;
+    endInsertRows();
+    if (m_currentRow < 0)
         changeCurrentRow(0);
 }
 
@@ -151,8 +176,8 @@ void GridModel::rowAboutToBeRemoved(int row)
 {
     if (m_inReset)
         return;
-    m_removing = row;
-    beginRemoveRows({}, row, row);
+    m_removing = modelRow(row);
+    beginRemoveRows({}, m_removing, m_removing);
 }
 
 void GridModel::rowRemoved()
@@ -184,7 +209,7 @@ void GridModel::rowRemoved()
 void GridModel::rowChanged(int row)
 {
     if (!m_inReset)
-        emitRowChanged(row);
+        emitRowChanged(modelRow(row));
 }
 
 // --- The model
@@ -228,7 +253,7 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
             text = typed->typeId() == QMetaType::QString ? typed->toString()
                                                          : valueText(*typed, column);
         } else if (row != newRowIndex()) {
-            text = valueText(m_records->valueAt(row, column), column);
+            text = valueText(m_records->valueAt(storedRow(row), column), column);
         }
         return role == Qt::DisplayRole ? oneLine(text) : text;
     }
@@ -403,7 +428,8 @@ void GridModel::post()
         }
         requireEditable();
         const QScopedValueRollback<bool> posting(m_postingNew, true);
-        m_records->insertRow(m_pending); // rowsAppended() turns the shown row into the stored one
+        // Stored where it is shown; rowInserted() turns the shown row into the stored one.
+        m_records->insertRow(m_pending, m_pendingRow);
         return;
     }
     requireEditable();
@@ -430,22 +456,28 @@ void GridModel::cancel()
     m_pending.clear();
     endRemoveRows();
     Q_EMIT pendingChanged(false);
-    if (m_currentRow >= row)
-        changeCurrentRow(std::min(row, rowCount() - 1));
+    // The view's current cell went with the row: it is put back in any case.
+    if (m_currentRow >= row) {
+        m_currentRow = std::min(row, rowCount() - 1);
+        Q_EMIT currentRowChanged(m_currentRow);
+    }
 }
 
 int GridModel::insertNewRow()
 {
     requireEditable();
     post();
-    const int row = storedRows();
+    // At the current position, before the row that stands there; at the end of no rows.
+    const int row = m_currentRow >= 0 ? m_currentRow : storedRows();
     beginInsertRows({}, row, row);
     m_pendingRow = row;
     m_pendingIsNew = true;
     m_pending.clear();
     endInsertRows();
     Q_EMIT pendingChanged(true);
-    changeCurrentRow(row);
+    // The number may be the same as before, but the row is a new one: tell the views.
+    m_currentRow = row;
+    Q_EMIT currentRowChanged(row);
     return row;
 }
 
@@ -459,5 +491,5 @@ void GridModel::deleteCurrentRow()
     }
     requireEditable();
     // The record set announces the removal; rowRemoved() drops an edit of that row.
-    m_records->deleteRow(m_currentRow);
+    m_records->deleteRow(storedRow(m_currentRow));
 }

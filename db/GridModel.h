@@ -58,8 +58,9 @@ public:
     void post();
     // Drops the pending edit or new row.
     void cancel();
-    // Starts a new empty row after the rows read (posting the pending edit first); returns
-    // its row.
+    // Starts a new empty row at the current row, which moves down by one (posting the
+    // pending edit first); returns its row. Posted, it is stored in the table and stays
+    // where it was shown.
     int insertNewRow();
     // Deletes the current row from the file at once (a pending new row is just dropped).
     void deleteCurrentRow();
@@ -77,11 +78,16 @@ private:
     void recordsDestroyed();
     void rowsAboutToBeAppended(int first, int last);
     void rowsAppended();
+    void rowAboutToBeInserted(int row);
+    void rowInserted();
     void rowAboutToBeRemoved(int row);
     void rowRemoved();
     void rowChanged(int row);
 
     int storedRows() const;
+    // Rows of the model and of the record set differ by the new row while one is pending.
+    int modelRow(int stored) const;
+    int storedRow(int row) const;
     int newRowIndex() const { return m_pendingIsNew ? m_pendingRow : -1; }
     void requireEditable() const;
     void changeCurrentRow(int row);

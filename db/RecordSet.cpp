@@ -19,14 +19,6 @@ QString quotedName(const QString &name)
     return u'"' + escaped + u'"';
 }
 
-// The first statement that prepares, as the statement, whether it reads the rowid, and
-// which table it then writes to.
-struct Prepared
-{
-    std::unique_ptr<SqliteStatement> statement;
-    bool hasRowid = false;
-};
-
 // Whether every result column after the rowid comes straight from `table`.
 bool columnsComeFrom(const SqliteStatement &statement, const QString &table)
 {
@@ -97,6 +89,7 @@ void RecordSet::open()
         field.kind = fieldKindOf(field.declaredType);
         field.conversion = writeConversionOf(field.declaredType);
         field.displayWidth = displayWidthOf(field.declaredType, field.kind);
+        field.requiresNumber = baseTable == Schema::Values && field.originColumn == Schema::ValueColumn;
         fields.append(field);
     }
 
@@ -130,6 +123,15 @@ void RecordSet::close()
     m_hasRowid = false;
     m_current = 0;
     Q_EMIT resetDone();
+}
+
+int RecordSet::nameColumn() const
+{
+    for (int i = 0; i < m_fields.size(); ++i) {
+        if (holdsText(m_fields.at(i).declaredType))
+            return i;
+    }
+    return -1;
 }
 
 int RecordSet::fieldIndex(const QString &name) const
@@ -326,9 +328,23 @@ void RecordSet::appendRecord(const QStringList &texts)
     insertRow(values);
 }
 
-int RecordSet::insertRow(const QMap<int, QVariant> &values)
+void RecordSet::appendName(const QString &name)
+{
+    requireOpen();
+    const int column = nameColumn();
+    if (column < 0)
+        throw DbError(QStringLiteral("В таблице «%1» нет текстового столбца для названий").arg(m_baseTable));
+    insertRow({{column, name}});
+}
+
+int RecordSet::insertRow(const QMap<int, QVariant> &values, int at)
 {
     requireEditable();
+    for (int i = 0; i < m_fields.size(); ++i) {
+        // A new row's measured value is as required as an edited one.
+        if (m_fields.at(i).requiresNumber && !values.contains(i))
+            convertForColumn(QVariant(), m_fields.at(i));
+    }
     QStringList columns;
     QStringList parameters;
     QVariantList bound;
@@ -358,9 +374,23 @@ int RecordSet::insertRow(const QMap<int, QVariant> &values)
             stored.append(values.contains(i) ? convertForColumn(values.value(i), m_fields.at(i))
                                              : QVariant());
     }
-    storeRow(rowid, stored);
-    announceStoredRows();
-    return m_visibleRows - 1;
+    if (at < 0 || at >= m_visibleRows) {
+        storeRow(rowid, stored);
+        announceStoredRows();
+        return m_visibleRows - 1;
+    }
+    // Kept where the user typed it, before the row that stood there, until the next reading.
+    Q_EMIT rowAboutToBeInserted(at);
+    const auto width = std::ptrdiff_t(m_fields.size());
+    m_rowids.insert(m_rowids.begin() + at, rowid);
+    m_cells.insert(m_cells.begin() + at * width, size_t(width), QVariant());
+    for (std::ptrdiff_t i = 0; i < width; ++i)
+        m_cells[size_t(at * width + i)] = stored.value(qsizetype(i));
+    ++m_visibleRows;
+    if (m_current >= at)
+        ++m_current;
+    Q_EMIT rowInserted();
+    return at;
 }
 
 void RecordSet::updateRow(int row, const QMap<int, QVariant> &values)

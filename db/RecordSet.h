@@ -51,6 +51,9 @@ public:
     const QList<FieldInfo> &fields() const { return m_fields; }
     // -1 when the record set has no such column.
     int fieldIndex(const QString &name) const;
+    // The column that holds a reference list's names: the first one that takes text (the
+    // first column of every well-formed list), -1 when there is none.
+    int nameColumn() const;
 
     // --- Walking: a cursor over the rows, on the first row after open().
     // The exact number of rows.
@@ -86,8 +89,12 @@ public:
     void appendRecord(const QStringList &texts);
     // Writes new values of some columns of one row (exactly that row, by its rowid).
     void updateRow(int row, const QMap<int, QVariant> &values);
+    // Adds a row whose name column (see nameColumn()) takes the text, unchanged.
+    void appendName(const QString &name);
     // Adds a row with some columns set (the others take their defaults); returns its index.
-    int insertRow(const QMap<int, QVariant> &values);
+    // The row is kept among the rows read at `at` (the rows from there on move down by one),
+    // or after them when `at` is out of range.
+    int insertRow(const QMap<int, QVariant> &values, int at = -1);
     void deleteRow(int row);
 
 Q_SIGNALS:
@@ -99,6 +106,10 @@ Q_SIGNALS:
     // read: by fetching (the walk fetches too), appendRecord() or insertRow().
     void rowsAboutToBeAppended(int first, int last);
     void rowsAppended();
+    // A row is about to come / has come into the rows read at `row`, before the rows read
+    // (insertRow() with a position).
+    void rowAboutToBeInserted(int row);
+    void rowInserted();
     // A row is about to leave / has left the rows read (deleteRow()).
     void rowAboutToBeRemoved(int row);
     void rowRemoved();
@@ -162,6 +173,7 @@ public:
     // A table record set never filters; the switch is kept for the windows that turn it off.
     bool filtered() const { return m_filtered; }
     void setFiltered(bool on) { m_filtered = on; }
+
 
 protected:
     Source source() const override;

@@ -20,8 +20,9 @@ void appendReferenceNames(TableRecordSet &table, const QList<QComboBox *> &lists
         hadSelection.append(list->currentIndex() >= 0);
         texts.append(list->currentText());
     }
+    const int nameAt = table.nameColumn();
     for (table.first(); !table.eof(); table.next()) {
-        const QString name = table.text(0);
+        const QString name = table.text(nameAt);
         for (QComboBox *list : lists)
             list->addItem(name);
     }

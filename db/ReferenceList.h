@@ -9,7 +9,8 @@ class QComboBox;
 class QueryRecordSet;
 class TableRecordSet;
 
-// Appends the first column of every row of an open reference table, as text and in the
+// Appends the name column (the first column of a well-formed list) of every row of an open
+// reference table, as text and in the
 // order the rows come, to the end of each list in turn; duplicates and empty names too.
 // The lists are not emptied first, and filling them is no choice of the user's: their texts
 // stay as they were and no change signal is sent.

@@ -3,9 +3,11 @@
 #include "AccessFormat.h"
 #include "AccessSnapshot.h"
 #include "DbError.h"
+#include "FieldInfo.h"
 #include "Sqlite.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 namespace Schema {
 
@@ -16,19 +18,23 @@ QStringList referenceTables()
 
 namespace {
 
-// Column names of a table in their order, empty when the file has no such table.
-QStringList columnsOf(const SqliteDatabase &db, const QString &table)
+// Column names of a table in their order, empty when the file has no such table; with
+// `types`, their declared types too.
+QStringList columnsOf(const SqliteDatabase &db, const QString &table, QStringList *types = nullptr)
 {
     SqliteStatement exists(db, QStringLiteral(
                                    "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1"));
     exists.bind(1, table);
     if (!exists.step())
         return {};
-    SqliteStatement info(db, QStringLiteral("SELECT name FROM pragma_table_info(?1)"));
+    SqliteStatement info(db, QStringLiteral("SELECT name, type FROM pragma_table_info(?1)"));
     info.bind(1, table);
     QStringList columns;
-    while (info.step())
+    while (info.step()) {
         columns.append(info.value(0).toString());
+        if (types)
+            types->append(info.value(1).toString());
+    }
     return columns;
 }
 
@@ -38,8 +44,11 @@ QStringList missingParts(const SqliteDatabase &db)
 {
     QStringList missing;
     for (const QString &table : referenceTables()) {
-        if (columnsOf(db, table).isEmpty())
+        QStringList types;
+        if (columnsOf(db, table, &types).isEmpty())
             missing.append(QStringLiteral("таблица «%1»").arg(table));
+        else if (std::none_of(types.cbegin(), types.cend(), holdsText))
+            missing.append(QStringLiteral("текстовый столбец для названий в таблице «%1»").arg(table));
     }
     const QStringList values = columnsOf(db, Values);
     if (values.isEmpty()) {
@@ -102,9 +111,16 @@ std::unique_ptr<SqliteDatabase> openMonitoringDatabase(const QString &path)
         missing = Schema::missingParts(*db);
     } catch (const DbError &e) {
         db.reset();
+        // A file that another program holds is in use, not damaged.
+        if (e.isBusy()) {
+            throw DbError(QStringLiteral("Файл базы данных «%1» сейчас занят другой программой: "
+                                         "закройте её или подождите и повторите действие (SQLite: %2)")
+                              .arg(path, e.sqliteText()),
+                          e.sqliteCode(), e.sqliteText());
+        }
         if (accessFormatOf(path) == AccessFormat::None) {
             throw DbError(QStringLiteral("Файл «%1» не является базой данных или повреждён: %2")
-                              .arg(path, e.message()));
+                              .arg(path, e.sqliteText().isEmpty() ? e.message() : e.sqliteText()));
         }
         // An Access file is read through a native snapshot of it, which nothing may change.
         access = true;

@@ -3,6 +3,7 @@
 #include "DbError.h"
 
 #include <QByteArray>
+#include <QStringList>
 #include <sqlite3.h>
 
 namespace {
@@ -15,7 +16,119 @@ QString fromUtf8(const unsigned char *text, int bytes)
     return QString::fromUtf8(reinterpret_cast<const char *>(text), bytes);
 }
 
+// "T.c, T.d" after SQLite's "…constraint failed: " as the columns «c», «d» of table «T».
+struct ConstraintColumns
+{
+    QString table;
+    QStringList columns;
+};
+
+ConstraintColumns constraintColumns(const QString &sqliteText)
+{
+    ConstraintColumns named;
+    const qsizetype colon = sqliteText.indexOf(u": ");
+    if (colon < 0)
+        return named;
+    const QStringList parts = sqliteText.mid(colon + 2).split(QStringLiteral(", "));
+    for (const QString &part : parts) {
+        const qsizetype dot = part.indexOf(u'.');
+        if (dot <= 0)
+            return {};
+        named.table = part.left(dot);
+        named.columns.append(QStringLiteral("«%1»").arg(part.mid(dot + 1)));
+    }
+    return named;
+}
+
+// The sentence for a constraint that names its columns, or SQLite's text alone.
+QString columnSentence(const QString &sqliteText, const char *oneColumn, const char *columns)
+{
+    const ConstraintColumns named = constraintColumns(sqliteText);
+    if (named.columns.isEmpty())
+        return {};
+    return QString::fromUtf8(named.columns.size() == 1 ? oneColumn : columns)
+        .arg(named.columns.join(QStringLiteral(", ")), named.table);
+}
+
+QString russianSentence(int code, const QString &sqliteText)
+{
+    switch (code) {
+    case SQLITE_CONSTRAINT_UNIQUE:
+    case SQLITE_CONSTRAINT_PRIMARYKEY: {
+        const QString sentence = columnSentence(
+            sqliteText, "Такое значение уже есть: столбец %1 таблицы «%2» не допускает повторов",
+            "Такая запись уже есть: столбцы %1 таблицы «%2» не допускают повторов");
+        return sentence.isEmpty() ? QStringLiteral("Такая запись уже есть: база данных не допускает повторов")
+                                  : sentence;
+    }
+    case SQLITE_CONSTRAINT_NOTNULL: {
+        const QString sentence = columnSentence(sqliteText,
+                                                "Столбец %1 таблицы «%2» не может быть пустым",
+                                                "Столбцы %1 таблицы «%2» не могут быть пустыми");
+        return sentence.isEmpty() ? QStringLiteral("Пустое значение не допускается базой данных")
+                                  : sentence;
+    }
+    case SQLITE_CONSTRAINT_CHECK:
+        return QStringLiteral("Значение не прошло проверку, которую задаёт база данных");
+    case SQLITE_CONSTRAINT_FOREIGNKEY:
+        return QStringLiteral("Запись нарушает связь между таблицами базы данных");
+    case SQLITE_CONSTRAINT_DATATYPE:
+        return QStringLiteral("Столбец не принимает значение этого типа");
+    case SQLITE_TOOBIG:
+        return QStringLiteral("Значение слишком велико для базы данных");
+    default:
+        break;
+    }
+    switch (code & 0xff) {
+    case SQLITE_CONSTRAINT:
+        return QStringLiteral("База данных отказалась записать изменение");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("Файл базы данных сейчас занят другой программой: закройте её "
+                              "или подождите и повторите действие");
+    case SQLITE_READONLY:
+        return QStringLiteral("Файл базы данных доступен только для чтения: изменение не записано");
+    case SQLITE_FULL:
+        return QStringLiteral("На диске не хватает места: изменение не записано");
+    case SQLITE_NOTADB:
+        return QStringLiteral("Файл не является базой данных");
+    case SQLITE_CORRUPT:
+        return QStringLiteral("Файл базы данных повреждён");
+    case SQLITE_IOERR:
+        return QStringLiteral("Не удалось прочитать или записать файл базы данных");
+    case SQLITE_CANTOPEN:
+        return QStringLiteral("Не удалось открыть файл базы данных");
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return QStringLiteral("Нет доступа к файлу базы данных");
+    default:
+        return {};
+    }
+}
+
+// The DbError of a failed call on the connection.
+DbError failure(sqlite3 *db)
+{
+    const int code = sqlite3_extended_errcode(db);
+    const QString text = QString::fromUtf8(sqlite3_errmsg(db));
+    return DbError(sqliteErrorMessage(code, text), code, text);
+}
+
 } // namespace
+
+bool DbError::isBusy() const
+{
+    const int primary = m_sqliteCode & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
+QString sqliteErrorMessage(int extendedCode, const QString &sqliteText)
+{
+    const QString sentence = russianSentence(extendedCode, sqliteText);
+    if (sentence.isEmpty())
+        return sqliteText;
+    return QStringLiteral("%1 (SQLite: %2)").arg(sentence, sqliteText);
+}
 
 SqliteDatabase::SqliteDatabase(const QString &path, OpenMode mode) : m_path(path)
 {
@@ -24,11 +137,13 @@ SqliteDatabase::SqliteDatabase(const QString &path, OpenMode mode) : m_path(path
         flags |= SQLITE_OPEN_CREATE;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
+        const int code = m_db ? sqlite3_extended_errcode(m_db) : rc;
         const QString reason = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db))
                                     : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_close(m_db);
         m_db = nullptr;
-        throw DbError(QStringLiteral("Не удалось открыть файл базы данных «%1»: %2").arg(path, reason));
+        throw DbError(QStringLiteral("Не удалось открыть файл базы данных «%1»: %2").arg(path, reason),
+                      code, reason);
     }
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, BusyTimeoutMs);
@@ -52,9 +167,8 @@ void SqliteDatabase::exec(const QString &sql)
 {
     char *message = nullptr;
     if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
-        const QString reason = message ? QString::fromUtf8(message) : lastError();
         sqlite3_free(message);
-        throw DbError(reason);
+        throw failure(m_db);
     }
 }
 
@@ -79,7 +193,7 @@ SqliteStatement::SqliteStatement(const SqliteDatabase &db, const QString &sql)
     const QByteArray utf8 = sql.toUtf8();
     if (sqlite3_prepare_v2(db.handle(), utf8.constData(), int(utf8.size()), &m_statement,
                            nullptr) != SQLITE_OK) {
-        throw DbError(db.lastError());
+        throw failure(db.handle());
     }
     if (!m_statement)
         throw DbError(QStringLiteral("Пустой запрос"));
@@ -97,9 +211,9 @@ bool SqliteStatement::step()
         return true;
     if (rc == SQLITE_DONE)
         return false;
-    const QString reason = m_db.lastError();
+    DbError error = failure(m_db.handle());
     sqlite3_reset(m_statement);
-    throw DbError(reason);
+    throw error;
 }
 
 void SqliteStatement::reset()
@@ -140,7 +254,7 @@ void SqliteStatement::bind(int parameter, const QVariant &value)
         }
     }
     if (rc != SQLITE_OK)
-        throw DbError(m_db.lastError());
+        throw failure(m_db.handle());
 }
 
 int SqliteStatement::columnCount() const

@@ -6,6 +6,11 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+// SQLite's report of a failure in Russian: a sentence that names the table and column where
+// SQLite names them, followed by SQLite's own text for reference. A failure that has no
+// sentence of its own keeps SQLite's text alone.
+QString sqliteErrorMessage(int extendedCode, const QString &sqliteText);
+
 // One SQLite connection, closed when the object goes. Errors are thrown as DbError.
 class SqliteDatabase
 {

@@ -145,7 +145,7 @@ void Taddp::addName(const ListGroup &group)
     }
     if (!group.table->isOpen())
         group.table->open();
-    group.table->appendRecord({group.edit->text()});
+    group.table->appendName(group.edit->text());
     dialogs().information(this, QStringLiteral("Данные добавлены."));
     // From now on the grid shows the whole table, the new row included.
     group.table->close();

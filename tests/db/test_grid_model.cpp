@@ -76,7 +76,7 @@ private Q_SLOTS:
     void deleteRemovesExactlyTheCurrentRow();
     void readOnlyRecordSetRefusesChanges();
     void followsTheRecordSetClosedOrGone();
-    void rowsAppendedElsewhereComeBeforeATypedRow();
+    void rowsAppendedElsewhereLeaveATypedRowInPlace();
     void dataSourcePostsBeforeRebinding();
 };
 
@@ -180,21 +180,30 @@ void TestGridModel::refusedEditStaysPending()
 
 void TestGridModel::newRowIsWrittenWhenPosted()
 {
-    Fixture f(u"Дисциплины"_s, u"('Физика')"_s);
+    Fixture f(u"Дисциплины"_s, u"('Физика'), ('Алгебра')"_s);
+    f.model.setCurrentRow(1);
+    // Where the user is: the current row moves down.
     QCOMPARE(f.model.insertNewRow(), 1);
     QCOMPARE(f.model.currentRow(), 1);
     QCOMPARE(f.model.headerData(1, Qt::Vertical).toString(), u"*"_s);
+    QCOMPARE(f.shown(2), u"Алгебра"_s);
     QVERIFY(f.edit(1, u"Химия"_s));
-    QCOMPARE(f.stored(), QStringList{u"Физика"_s});
+    QCOMPARE(f.stored(), (QStringList{u"Физика"_s, u"Алгебра"_s}));
 
-    f.model.setCurrentRow(0);
-    QCOMPARE(f.model.rowCount(), 2);
+    f.model.setCurrentRow(2);
+    QCOMPARE(f.model.rowCount(), 3);
     QVERIFY(!f.model.hasPendingChanges());
-    QCOMPARE(f.stored(), (QStringList{u"Физика"_s, u"Химия"_s}));
-    // The row shown is now the stored one: an edit changes it, not a new row.
+    QCOMPARE(f.stored(), (QStringList{u"Физика"_s, u"Алгебра"_s, u"Химия"_s}));
+    // It stays where it was typed, and the row shown is now the stored one: an edit
+    // changes it, not a new row.
+    QCOMPARE(f.shown(1), u"Химия"_s);
+    QCOMPARE(f.shown(2), u"Алгебра"_s);
     f.model.setCurrentRow(1);
     QVERIFY(f.edit(1, u"Биология"_s));
     f.model.post();
+    QCOMPARE(f.stored(), (QStringList{u"Физика"_s, u"Алгебра"_s, u"Биология"_s}));
+    f.model.setCurrentRow(2);
+    f.model.deleteCurrentRow();
     QCOMPARE(f.stored(), (QStringList{u"Физика"_s, u"Биология"_s}));
 }
 
@@ -206,9 +215,10 @@ void TestGridModel::nothingWrittenForCancelledOrEmptyRows()
     QCOMPARE(f.shown(0), u"Физика"_s);
 
     f.model.insertNewRow();
-    QVERIFY(f.edit(1, QString())); // an editor opened and left empty
-    f.model.setCurrentRow(0);
+    QVERIFY(f.edit(0, QString())); // an editor opened and left empty
+    f.model.setCurrentRow(1);
     QCOMPARE(f.model.rowCount(), 1);
+    QCOMPARE(f.model.currentRow(), 0);
 
     f.model.insertNewRow();
     f.model.insertNewRow(); // the first, still empty, goes
@@ -278,7 +288,7 @@ void TestGridModel::followsTheRecordSetClosedOrGone()
     QCOMPARE(f.model.rowCount(), 0);
 }
 
-void TestGridModel::rowsAppendedElsewhereComeBeforeATypedRow()
+void TestGridModel::rowsAppendedElsewhereLeaveATypedRowInPlace()
 {
     Fixture f(u"Дисциплины"_s);
     f.records.appendRecord({u"Физика"_s});
@@ -286,13 +296,15 @@ void TestGridModel::rowsAppendedElsewhereComeBeforeATypedRow()
     QCOMPARE(f.model.currentRow(), 0);
 
     f.model.insertNewRow();
-    QVERIFY(f.edit(1, u"Химия"_s));
+    QVERIFY(f.edit(0, u"Химия"_s));
     f.records.appendRecord({u"Алгебра"_s});
-    QCOMPARE(f.model.pendingRow(), 2);
-    QCOMPARE(f.model.currentRow(), 2);
-    QCOMPARE(f.shown(2), u"Химия"_s);
+    QCOMPARE(f.model.pendingRow(), 0);
+    QCOMPARE(f.model.currentRow(), 0);
+    QCOMPARE(f.shown(0), u"Химия"_s);
+    QCOMPARE(f.shown(2), u"Алгебра"_s);
     f.model.post();
     QCOMPARE(f.model.rowCount(), 3);
+    QCOMPARE(f.shown(1), u"Физика"_s);
     QCOMPARE(f.stored(), (QStringList{u"Физика"_s, u"Алгебра"_s, u"Химия"_s}));
 }
 

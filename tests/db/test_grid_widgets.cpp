@@ -163,11 +163,14 @@ void TestGridWidgets::navigatorInsertStartsANewRow()
     f.navigator->insertButton()->click();
     QCOMPARE(f.names(), QStringList{u"Химия"_s});
     QCOMPARE(f.model()->rowCount(), 2);
-    QCOMPARE(f.grid->currentIndex().row(), 1);
+    // The new row is shown where the user was, above the row that stood there.
+    QCOMPARE(f.grid->currentIndex().row(), 0);
+    QCOMPARE(f.model()->data(f.cell(1)).toString(), u"Химия"_s);
 
-    f.type(1, u"Биология"_s);
-    f.grid->setCurrentIndex(f.cell(0));
+    f.type(0, u"Биология"_s);
+    f.grid->setCurrentIndex(f.cell(1));
     QCOMPARE(f.names(), (QStringList{u"Химия"_s, u"Биология"_s}));
+    QCOMPARE(f.model()->data(f.cell(0)).toString(), u"Биология"_s);
     QVERIFY(f.dialogs.errors().isEmpty());
 }
 

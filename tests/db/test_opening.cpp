@@ -115,6 +115,13 @@ void TestOpening::missingTablesAndColumnsAreNamed()
                      "CREATE TABLE Средство_ИКТ (a);"
                      "CREATE TABLE Значения (Дисциплина, Критерий, Средство_ИКТ, Значение)"_s);
     QVERIFY(openError(fourColumns.path()).contains(u"столбец даты"_s));
+
+    // Names need a column that takes text; a list of numbers alone has none.
+    TestDatabase numbersOnly;
+    numbersOnly.exec(u"DROP TABLE Средство_ИКТ; CREATE TABLE Средство_ИКТ (id INTEGER, Цена REAL)"_s);
+    const QString noNames = openError(numbersOnly.path());
+    QVERIFY2(noNames.contains(u"текстовый столбец для названий в таблице «Средство_ИКТ»"_s),
+             qPrintable(noNames));
 }
 
 void TestOpening::pathWithSemicolonOpens()

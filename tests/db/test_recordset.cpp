@@ -1,10 +1,13 @@
 #include "DbError.h"
 #include "FormatSettings.h"
+#include "NumberText.h"
 #include "RecordSet.h"
 #include "SqlDialect.h"
+#include "Sqlite.h"
 #include "TestDatabase.h"
 
 #include <QTest>
+#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
@@ -53,7 +56,10 @@ private Q_SLOTS:
     void readByNameAndPosition();
     void sameSettingsKeepTheRecordSetOpen();
     void appendConvertsToColumnTypes();
-    void refusedNumberAddsNoRow();
+    void onlyNumbersBecomeValues_data();
+    void onlyNumbersBecomeValues();
+    void refusalsOfTheDatabaseAreInRussian();
+    void keyedReferenceTableTakesNamesInItsTextColumn();
     void editAndDeleteReachExactlyTheRowShown();
     void filteredRecordSetIsEditable();
     void rowPostedIsSeenByRecordSetsOpenedAfterwards();
@@ -258,23 +264,119 @@ void TestRecordSet::appendConvertsToColumnTypes()
              QList<QVariantList>({{QString()}, {u"  с пробелами  "_s}}));
 }
 
-void TestRecordSet::refusedNumberAddsNoRow()
+void TestRecordSet::onlyNumbersBecomeValues_data()
 {
+    QTest::addColumn<QString>("valueType");
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("refusal"); // a part of the message; empty: the text is stored
+    const QLocale russian(QLocale::Russian, QLocale::Russia);
+    const QString notANumber = u"не является числом: столбец «Значение»"_s;
+    for (const QString &type : {u"REAL"_s, u"TEXT"_s}) {
+        const auto row = [&](const char *name) {
+            return &QTest::newRow(qPrintable(type + u' ' + QString::fromUtf8(name)));
+        };
+        *row("word") << type << russian << u"много"_s << notANumber;
+        *row("two points") << type << russian << u"3.5.1"_s << notANumber;
+        *row("nan") << type << russian << u"nan"_s << notANumber;
+        *row("inf") << type << russian << u"inf"_s << notANumber;
+        *row("-inf") << type << russian << u"-inf"_s << notANumber;
+        *row("overflow") << type << russian << u"1e400"_s << notANumber;
+        *row("empty") << type << russian << QString() << u"Значение не указано"_s;
+        *row("blank") << type << russian << u"  "_s << u"Значение не указано"_s;
+        *row("point in Russian") << type << russian << u"4.5"_s << u"знаком «,», например «4,5»"_s;
+        *row("comma in C") << type << QLocale::c() << u"2,000"_s << u"знаком «.», например «2.000»"_s;
+        *row("comma decimal") << type << russian << u"4,5"_s << QString();
+        *row("grouped thousands") << type << russian << u"1\u00a0000,5"_s << QString();
+        *row("exponent") << type << russian << u"1,5e3"_s << QString();
+        *row("point in C") << type << QLocale::c() << u"4.5"_s << QString();
+    }
+}
+
+void TestRecordSet::onlyNumbersBecomeValues()
+{
+    QFETCH(QString, valueType);
+    QFETCH(QLocale, locale);
+    QFETCH(QString, text);
+    QFETCH(QString, refusal);
+    FormatSettings::instance().setRegionalLocale(locale);
+    m_db->exec(u"DROP TABLE Значения; CREATE TABLE Значения (Дисциплина TEXT, Критерий TEXT,"
+               " Средство_ИКТ TEXT, Значение %1, Дата TEXT)"_s.arg(valueType));
+    m_db->addValue(u"Физика"_s, u"Время"_s, u"Доска"_s, u"3"_s);
     TableRecordSet values;
     values.setConnectionString(m_db->connection());
     values.setTableName(u"Значения"_s);
     values.open();
-    for (const QString &bad : {u"много"_s, QString(), u"3.5.1"_s}) {
+    values.fetch(1);
+    const auto refusedWith = [&](const auto &write) {
         try {
-            values.appendRecord({u"Физика"_s, u"Время"_s, u"Доска"_s, bad, u"05.03.2024"_s});
-            QFAIL("the value was accepted");
+            write();
         } catch (const DbError &e) {
-            QVERIFY2(e.message().contains(u"«"_s + bad + u"»"_s), qPrintable(e.message()));
-            QVERIFY2(e.message().contains(u"Значение"_s), qPrintable(e.message()));
+            return e.message();
         }
+        return QString();
+    };
+    const QString added = refusedWith(
+        [&] { values.appendRecord({u"Физика"_s, u"Время"_s, u"Доска"_s, text, u"05.03.2024"_s}); });
+    const QString edited = refusedWith([&] { values.updateRow(0, {{3, text}}); });
+    if (refusal.isEmpty()) {
+        QCOMPARE(added, QString());
+        QCOMPARE(edited, QString());
+        // A text column keeps the text as typed; a number column the number it stands for.
+        const QVariant expected = valueType == u"TEXT"_s
+            ? QVariant(text)
+            : QVariant(numberReadingLocale(locale).toDouble(text.trimmed()));
+        QCOMPARE(m_db->rows(u"SELECT Значение FROM Значения"_s),
+                 (QList<QVariantList>{{expected}, {expected}}));
+        return;
     }
-    QCOMPARE(m_db->scalar(u"SELECT count(*) FROM Значения"_s).toInt(), 0);
-    QCOMPARE(values.fetchedCount(), 0);
+    QVERIFY2(added.contains(refusal), qPrintable(added));
+    QVERIFY2(edited.contains(refusal), qPrintable(edited));
+    if (!text.trimmed().isEmpty())
+        QVERIFY2(added.contains(u"«"_s + text + u"»"_s), qPrintable(added));
+    QCOMPARE(m_db->rows(u"SELECT Значение FROM Значения"_s), (QList<QVariantList>{{u"3"_s}}));
+    QCOMPARE(values.fetchedCount(), 1);
+}
+
+void TestRecordSet::refusalsOfTheDatabaseAreInRussian()
+{
+    m_db->exec(u"DROP TABLE Дисциплины; CREATE TABLE Дисциплины (Название TEXT UNIQUE NOT NULL)"_s);
+    m_db->addNames(u"Дисциплины"_s, {u"Физика"_s});
+    TableRecordSet names;
+    names.setConnectionString(m_db->connection());
+    names.setTableName(u"Дисциплины"_s);
+    names.open();
+    try {
+        names.appendName(u"Физика"_s);
+        QFAIL("a second name was taken");
+    } catch (const DbError &e) {
+        QCOMPARE(e.message(), u"Такое значение уже есть: столбец «Название» таблицы «Дисциплины» не "
+                              "допускает повторов (SQLite: UNIQUE constraint failed: "
+                              "Дисциплины.Название)"_s);
+    }
+    QCOMPARE(sqliteErrorMessage(SQLITE_CONSTRAINT_NOTNULL,
+                                u"NOT NULL constraint failed: Критерии.Название"_s),
+             u"Столбец «Название» таблицы «Критерии» не может быть пустым (SQLite: NOT NULL "
+             "constraint failed: Критерии.Название)"_s);
+    QCOMPARE(sqliteErrorMessage(SQLITE_BUSY, u"database is locked"_s),
+             u"Файл базы данных сейчас занят другой программой: закройте её или подождите и "
+             "повторите действие (SQLite: database is locked)"_s);
+    // What has no sentence of its own stays as SQLite says it.
+    QCOMPARE(sqliteErrorMessage(SQLITE_ERROR, u"no such table: Оценки"_s), u"no such table: Оценки"_s);
+}
+
+void TestRecordSet::keyedReferenceTableTakesNamesInItsTextColumn()
+{
+    m_db->exec(u"DROP TABLE Дисциплины;"
+               " CREATE TABLE Дисциплины (id INTEGER PRIMARY KEY, Название TEXT, Часы REAL)"_s);
+    TableRecordSet names;
+    names.setConnectionString(m_db->connection());
+    names.setTableName(u"Дисциплины"_s);
+    names.open();
+    QCOMPARE(names.nameColumn(), 1);
+    names.appendName(u"Физика"_s);
+    QCOMPARE(m_db->rows(u"SELECT id, Название, Часы FROM Дисциплины"_s),
+             (QList<QVariantList>{{qint64(1), u"Физика"_s, QVariant()}}));
 }
 
 void TestRecordSet::editAndDeleteReachExactlyTheRowShown()

@@ -205,8 +205,6 @@ void TestUnit6::refusedNameShowsTheErrorOnly_data()
     QTest::addColumn<QString>("definition");
     QTest::addColumn<QStringList>("stored");
     QTest::addColumn<QString>("text");
-    QTest::newRow("numeric first column")
-        << u"CREATE TABLE Дисциплины (Номер INTEGER, Название TEXT)"_s << QStringList() << u"Физика"_s;
     QTest::newRow("no empty name")
         << u"CREATE TABLE Дисциплины (Название TEXT NOT NULL CHECK (Название <> ''))"_s
         << QStringList() << QString();
