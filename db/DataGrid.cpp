@@ -125,6 +125,14 @@ void DataGrid::postPending()
         closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 
+void DataGrid::cancelPending()
+{
+    if (QWidget *editor = m_delegate->openEditor())
+        closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+    if (GridModel *model = gridModel())
+        model->cancel();
+}
+
 QFont DataGrid::columnFont(int column) const
 {
     return m_delegate->columnFont(column, font());

@@ -31,6 +31,8 @@ public:
     void postPending();
     // Hands the text of an open cell editor to the model, without writing it.
     void commitOpenEditor();
+    // Drops the pending edit or new row, and what an open cell editor holds.
+    void cancelPending();
 
     // The font a column is shown in (the grid's font unless one was set for it).
     QFont columnFont(int column) const;

@@ -1,5 +1,8 @@
 #include "DatabaseWindow.h"
 
+#include "DataGrid.h"
+
+#include "Dialogs.h"
 #include "ErrorGuard.h"
 
 #include <QCloseEvent>
@@ -7,6 +10,20 @@
 DatabaseWindow::DatabaseWindow(QWidget *parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+}
+
+bool DatabaseWindow::settlePendingEdits(const QList<DataGrid *> &grids)
+{
+    for (DataGrid *grid : grids) {
+        try {
+            grid->postPending();
+        } catch (const std::exception &e) {
+            if (!dialogs().dropUnsavedEdit(this, errorBoxText(QString::fromUtf8(e.what()))))
+                return false;
+            grid->cancelPending();
+        }
+    }
+    return true;
 }
 
 void DatabaseWindow::showEvent(QShowEvent *event)

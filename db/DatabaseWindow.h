@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QWidget>
 
+class DataGrid;
 class QCloseEvent;
 
 // What every database window of the workspace does alike: it goes when it is closed
@@ -19,6 +21,11 @@ public:
     virtual void FormClose(QCloseEvent *event) = 0;
 
 protected:
+    // Writes what is pending in the grids before the window goes. An edit that the database
+    // refuses is shown with the choice to drop it and go on; false when the user goes back
+    // to it, which keeps the window.
+    bool settlePendingEdits(const QList<DataGrid *> &grids);
+
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 

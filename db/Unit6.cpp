@@ -173,15 +173,9 @@ void Taddp::Button3Click()
 
 void Taddp::FormClose(QCloseEvent *event)
 {
-    // An edit still pending in a grid is written before the window goes; when the
-    // database refuses it the window stays, with the edit, and the error is shown.
-    bool written = false;
-    guard(this, [&] {
-        for (const ListGroup &group : m_groups)
-            group.grid->postPending();
-        written = true;
-    });
-    if (!written) {
+    // An edit still pending in a grid is written before the window goes; one the database
+    // refuses is dropped only when the user says so.
+    if (!settlePendingEdits({DBGrid1, DBGrid2, DBGrid3})) {
         event->ignore();
         return;
     }

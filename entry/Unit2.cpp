@@ -350,14 +350,8 @@ void Tadddata::FormClose(QCloseEvent *event)
         return;
     }
     // A change still pending in the grid is written before the window goes, whichever record
-    // set the grid shows; when the database refuses it the window stays, with the change,
-    // and the error is shown.
-    bool written = false;
-    guard(this, [&] {
-        DBGrid1->postPending();
-        written = true;
-    });
-    if (!written) {
+    // set the grid shows; one the database refuses is dropped only when the user says so.
+    if (!settlePendingEdits({DBGrid1})) {
         event->ignore();
         return;
     }

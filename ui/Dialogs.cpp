@@ -10,6 +10,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 
 QString applicationTitle()
@@ -49,6 +50,22 @@ bool QtDialogs::confirm(QWidget *parent, const QString &text)
     return QMessageBox::question(parent, applicationTitle(), text,
                                  QMessageBox::Ok | QMessageBox::Cancel,
                                  QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+bool QtDialogs::dropUnsavedEdit(QWidget *parent, const QString &problem)
+{
+    QMessageBox box(QMessageBox::Warning, applicationTitle(),
+                    QStringLiteral("Изменение в таблице не записано:\n%1\n\n"
+                                   "Отменить это изменение и продолжить?")
+                        .arg(problem),
+                    QMessageBox::NoButton, parent);
+    QPushButton *drop = box.addButton(QStringLiteral("Отменить изменение"), QMessageBox::AcceptRole);
+    QPushButton *back = box.addButton(QStringLiteral("Вернуться к изменению"), QMessageBox::RejectRole);
+    // Nothing is lost by a reflex press of Return or Escape.
+    box.setDefaultButton(back);
+    box.setEscapeButton(back);
+    box.exec();
+    return box.clickedButton() == drop;
 }
 
 QString QtDialogs::openFileName(QWidget *parent, const OpenFileRequest &request)

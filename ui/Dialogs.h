@@ -30,6 +30,9 @@ public:
     virtual void error(QWidget *parent, const QString &text) = 0;
     // A question with OK and Cancel; true for OK.
     virtual bool confirm(QWidget *parent, const QString &text) = 0;
+    // An edit that cannot be written stands in the way of closing: the problem, and the
+    // choice to drop the edit and go on (true) or to go back to it (false).
+    virtual bool dropUnsavedEdit(QWidget *parent, const QString &problem) = 0;
     // The chosen file's full name, or an empty string when the user cancelled.
     virtual QString openFileName(QWidget *parent, const OpenFileRequest &request) = 0;
     // Printer set-up on the given printer; its result is not examined.
@@ -51,6 +54,7 @@ public:
     void information(QWidget *parent, const QString &text) override;
     void error(QWidget *parent, const QString &text) override;
     bool confirm(QWidget *parent, const QString &text) override;
+    bool dropUnsavedEdit(QWidget *parent, const QString &problem) override;
     QString openFileName(QWidget *parent, const OpenFileRequest &request) override;
     void printerSetup(QWidget *parent, QPrinter *printer) override;
     void printPreview(QWidget *parent, QPrinter *printer,

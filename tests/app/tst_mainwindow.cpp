@@ -123,6 +123,7 @@ void TestMainWindow::init()
 {
     m_dialogs.clear();
     m_dialogs.fileToOpen.clear();
+    m_dialogs.dropEditAnswer = true;
     closedWindows.clear();
     m_db = std::make_unique<TestDatabase>();
     m_db->addNames(u"Дисциплины"_s, {u"Физика"_s});
@@ -251,14 +252,17 @@ void TestMainWindow::refusedCloseKeepsWindowAndDatabase()
     openAllWindows(form);
     leaveRefusedEdit();
 
+    // The user is told what is wrong and goes back to the edit.
+    m_dialogs.dropEditAnswer = false;
     m_dialogs.fileToOpen = fileIn(u"новая.mdb"_s);
     form.N7->trigger();
     processDeferredDeletes();
     QCOMPARE(closedWindows, QStringList({u"addp"_s}));
     QVERIFY(!addp);
-    QCOMPARE(m_dialogs.errors().size(), 1);
-    QVERIFY2(m_dialogs.errors().constFirst().contains(u"не число"_s),
-             qPrintable(m_dialogs.errors().constFirst()));
+    const QStringList asked = m_dialogs.texts(FakeDialogs::Shown::DropEdit);
+    QCOMPARE(asked.size(), 1);
+    QVERIFY2(asked.constFirst().contains(u"«не число» не является числом"_s), qPrintable(asked.constFirst()));
+    QVERIFY(m_dialogs.errors().isEmpty());
     QVERIFY(adddata && eff && analiz);
     QVERIFY(adddata->isVisible());
     QCOMPARE(form.databasePath(), old);
@@ -269,6 +273,16 @@ void TestMainWindow::refusedCloseKeepsWindowAndDatabase()
     QVERIFY(!form.close());
     QVERIFY(form.isVisible());
     QVERIFY(adddata && eff && analiz);
+
+    // One answer drops the edit, and «Выход» goes on.
+    m_dialogs.dropEditAnswer = true;
+    m_dialogs.clear();
+    form.N2->trigger();
+    QVERIFY(!form.isVisible());
+    QCOMPARE(m_dialogs.count(FakeDialogs::Shown::DropEdit), 1);
+    processDeferredDeletes();
+    QVERIFY(!adddata && !eff && !analiz);
+    QCOMPARE(m_db->scalar(u"SELECT Значение FROM Значения"_s).toDouble(), 5.0);
 }
 
 void TestMainWindow::closingMainWindowClosesDatabaseWindows()

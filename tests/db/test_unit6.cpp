@@ -331,11 +331,14 @@ void TestUnit6::refusedEditKeepsTheWindowOpen()
     QPointer<Taddp> form = workspace.open();
     GridModel *model = form->DataSource2->model();
     QVERIFY(model->setData(model->index(0, 0), QString()));
+    workspace.dialogs.dropEditAnswer = false;
     form->close();
     destroyClosed();
     QVERIFY(!form.isNull());
     QCOMPARE(addp.data(), form.data());
-    QCOMPARE(workspace.dialogs.errors().size(), 1);
+    const QStringList asked = workspace.dialogs.texts(FakeDialogs::Shown::DropEdit);
+    QCOMPARE(asked.size(), 1);
+    QVERIFY2(asked.constFirst().contains(u"проверку"_s), qPrintable(asked.constFirst()));
     QVERIFY(model->hasPendingChanges());
     QCOMPARE(names(db, u"Критерии"_s), QStringList{u"Время"_s});
 

@@ -42,6 +42,7 @@ public:
     void information(QWidget *, const QString &) override {}
     void error(QWidget *, const QString &text) override { errors.append(text); }
     bool confirm(QWidget *, const QString &) override { return false; }
+    bool dropUnsavedEdit(QWidget *, const QString &) override { return false; }
     QString openFileName(QWidget *, const OpenFileRequest &) override { return {}; }
     void printerSetup(QWidget *, QPrinter *) override {}
     void printPreview(QWidget *parent, QPrinter *printer, const Paint &paint) override;

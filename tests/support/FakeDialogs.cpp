@@ -58,6 +58,12 @@ bool FakeDialogs::confirm(QWidget *, const QString &text)
     return confirmAnswer;
 }
 
+bool FakeDialogs::dropUnsavedEdit(QWidget *, const QString &problem)
+{
+    shown.append({Shown::DropEdit, problem});
+    return dropEditAnswer;
+}
+
 QString FakeDialogs::openFileName(QWidget *, const OpenFileRequest &request)
 {
     lastOpenRequest = request;

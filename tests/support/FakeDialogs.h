@@ -16,12 +16,13 @@ public:
 
     struct Shown
     {
-        enum Kind { Information, Error, Confirmation, OpenFile, PrinterSetup, Preview } kind;
+        enum Kind { Information, Error, Confirmation, DropEdit, OpenFile, PrinterSetup, Preview } kind;
         QString text;
     };
 
     // Answers
     bool confirmAnswer = true;
+    bool dropEditAnswer = true;
     QString fileToOpen;                        // empty: the user cancels
     std::function<void(QPrinter *)> onPreview; // runs with the preview's printer, if set
     int previewPaints = 1;                     // how often the preview asks for its pages
@@ -37,6 +38,7 @@ public:
     void information(QWidget *parent, const QString &text) override;
     void error(QWidget *parent, const QString &text) override;
     bool confirm(QWidget *parent, const QString &text) override;
+    bool dropUnsavedEdit(QWidget *parent, const QString &problem) override;
     QString openFileName(QWidget *parent, const OpenFileRequest &request) override;
     void printerSetup(QWidget *parent, QPrinter *printer) override;
     void printPreview(QWidget *parent, QPrinter *printer,
@@ -44,6 +46,5 @@ public:
 
     OpenFileRequest lastOpenRequest;
 
-private:
     QStringList texts(Shown::Kind kind) const;
 };
