@@ -133,6 +133,21 @@ void DataGrid::cancelPending()
         model->cancel();
 }
 
+void DataGrid::showLastRow()
+{
+    GridModel *model = gridModel();
+    if (!model)
+        return;
+    while (model->canFetchMore())
+        model->fetchMore();
+    const int last = model->rowCount() - 1;
+    if (last < 0 || model->columnCount() == 0)
+        return;
+    const int column = std::clamp(currentIndex().column(), 0, model->columnCount() - 1);
+    setCurrentIndex(model->index(last, column));
+    scrollTo(currentIndex());
+}
+
 QFont DataGrid::columnFont(int column) const
 {
     return m_delegate->columnFont(column, font());

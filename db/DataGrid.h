@@ -33,6 +33,8 @@ public:
     void commitOpenEditor();
     // Drops the pending edit or new row, and what an open cell editor holds.
     void cancelPending();
+    // Reads the rows to the end and makes the last one current, scrolled into view.
+    void showLastRow();
 
     // The font a column is shown in (the grid's font unless one was set for it).
     QFont columnFont(int column) const;

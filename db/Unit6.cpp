@@ -81,6 +81,8 @@ Taddp::ListGroup Taddp::makeGroup(const QString &caption, const QString &listCap
     group.table = new TableRecordSet(this);
     group.tableName = tableName;
 
+    // Return in the name field adds the name, as the button does.
+    connect(group.edit, &QLineEdit::returnPressed, group.add, &QPushButton::click);
     group.grid->setDataSource(group.source);
     group.navigator->setDataSource(group.source);
 

@@ -134,6 +134,9 @@ Tadddata::Tadddata(QWidget *parent) : DatabaseWindow(parent), Bevel1(new QFrame(
         setTabOrder(tabOrder.at(i - 1), tabOrder.at(i));
 
     connect(Button1, &QPushButton::clicked, this, guarded(this, &Tadddata::Button1Click));
+    // Return in the value field stores it, as «Добавить» does: a day's values go in without
+    // the mouse.
+    connect(Edit1, &QLineEdit::returnPressed, Button1, &QPushButton::click);
     connect(Button2, &QPushButton::clicked, this, guarded(this, &Tadddata::Button2Click));
     // Every change of the criterion text, chosen or typed; ComboBox4 alone runs nothing.
     connect(ComboBox5, &QComboBox::currentTextChanged, this,
@@ -314,10 +317,15 @@ void Tadddata::Button1Click()
          Edit1->text(), date});
     dialogs().information(this, u"Данные добавлены в Базу данных"_s);
 
-    // From now on the grid shows the whole table, the new row included.
+    // From now on the grid shows the whole table, the new row included: the last one, shown
+    // rather than the top of the table.
     ADOTable4->close();
     ADOTable4->open();
     DataSource4->setDataSet(ADOTable4);
+    DBGrid1->showLastRow();
+    // Ready for the next value of the same discipline, criterion and ICT tool.
+    Edit1->clear();
+    Edit1->setFocus();
 }
 
 void Tadddata::ComboBox5Change()

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QtTest>
 #include <memory>
 
@@ -211,39 +212,67 @@ void TestValueEntry::storesValueWithTodaysDate()
     const auto rows = f.db.rows(u"SELECT * FROM Значения ORDER BY rowid DESC LIMIT 1"_s);
     QCOMPARE(rows.first(), QVariantList({Physics, Progress, Projector, 4.5, u"05.03.2024"_s}));
 
-    // The grid now shows the whole table, not the chosen discipline and criterion.
+    // The grid now shows the whole table, not the chosen discipline and criterion, at the
+    // new row.
     QCOMPARE(window->DataSource4->dataSet(), window->ADOTable4);
     QCOMPARE(f.grid()->rowCount(), 4);
-    // The boxes keep their texts, so the next value needs only its number.
+    QCOMPARE(window->DBGrid1->currentIndex().row(), 3);
+    // The boxes keep their texts and the value field waits, empty, for the next number.
     QCOMPARE(window->ComboBox1->currentText(), Physics);
     QCOMPARE(window->ComboBox2->currentText(), Progress);
     QCOMPARE(window->ComboBox3->currentText(), Projector);
-    QCOMPARE(window->Edit1->text(), u"4,5"_s);
+    QCOMPARE(window->Edit1->text(), QString());
+    QCOMPARE(window->focusWidget(), window->Edit1);
 
-    QTest::mouseClick(window->Button1, Qt::LeftButton);
+    // Return in the value field stores the next one.
+    typeKeys(window->Edit1, u"5"_s);
+    QTest::keyClick(window->Edit1, Qt::Key_Return);
     QCOMPARE(f.dialogs.informations().size(), 2);
     QCOMPARE(f.storedRows(), 5);
     QCOMPARE(f.grid()->rowCount(), 5);
+    QCOMPARE(window->DBGrid1->currentIndex().row(), 4);
+    QCOMPARE(f.db.scalar(u"SELECT Значение FROM Значения ORDER BY rowid DESC LIMIT 1"_s), QVariant(5.0));
+    QCOMPARE(window->Edit1->text(), QString());
 }
 
 void TestValueEntry::refusedValueAddsNothing_data()
 {
+    QTest::addColumn<QLocale>("locale");
     QTest::addColumn<QString>("value");
-    QTest::newRow("not a number") << u"пять"_s;
-    QTest::newRow("empty") << QString();
+    QTest::addColumn<QString>("message"); // a part of the error box
+    const QLocale russian(QLocale::Russian, QLocale::Russia);
+    QTest::newRow("not a number") << russian << u"пять"_s << u"«пять» не является числом"_s;
+    QTest::newRow("empty") << russian << QString() << u"Значение не указано"_s;
+    QTest::newRow("nan") << russian << u"nan"_s << u"«nan» не является числом"_s;
+    QTest::newRow("inf") << russian << u"inf"_s << u"«inf» не является числом"_s;
+    QTest::newRow("overflow") << russian << u"1e400"_s << u"«1e400» не является числом"_s;
+    QTest::newRow("point in Russian") << russian << u"4.5"_s << u"например «4,5»"_s;
+    QTest::newRow("comma in C") << QLocale::c() << u"2,000"_s << u"знаком «.»"_s;
 }
 
 void TestValueEntry::refusedValueAddsNothing()
 {
+    QFETCH(QLocale, locale);
     QFETCH(QString, value);
+    QFETCH(QString, message);
+    FormatSettings::instance().setRegionalLocale(locale);
+    const auto restore = qScopeGuard([this] { initTestCase(); });
     Fixture f;
     Tadddata *window = f.open();
-    f.filter(Physics, Progress);
 
+    // A grid edit of the value: leaving the row shows the refusal and keeps the edit.
+    f.typeIntoCell(0, ValueColumn, value);
+    window->DBGrid1->setCurrentIndex(f.grid()->index(1, ValueColumn));
+    QTRY_COMPARE(f.dialogs.errors().size(), 1);
+    QVERIFY2(f.dialogs.errors().constFirst().contains(message), qPrintable(f.dialogs.errors().constFirst()));
+    QCOMPARE(f.db.scalar(u"SELECT Значение FROM Значения WHERE rowid = 1"_s), QVariant(4.0));
+    window->DBGrid1->cancelPending();
+
+    f.filter(Physics, Progress);
     f.fillEntry(value);
     QTest::mouseClick(window->Button1, Qt::LeftButton);
-
-    QCOMPARE(f.dialogs.errors().size(), 1);
+    QCOMPARE(f.dialogs.errors().size(), 2);
+    QVERIFY2(f.dialogs.errors().constLast().contains(message), qPrintable(f.dialogs.errors().constLast()));
     QVERIFY(f.dialogs.informations().isEmpty());
     QCOMPARE(f.storedRows(), 3);
     // The grid stays as it was.
@@ -373,6 +402,7 @@ void TestValueEntry::reReadingWritesPendingEdit()
     f.typeIntoCell(0, ValueColumn, u"8"_s);
 
     if (byStoring) {
+        window->Edit1->setText(u"2"_s);
         QTest::mouseClick(window->Button1, Qt::LeftButton);
         QCOMPARE(f.storedRows(), 5);
     } else {
