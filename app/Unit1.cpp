@@ -9,6 +9,7 @@
 #include "MenuStyle.h"
 #include "Printer.h"
 #include "ShellCommands.h"
+#include "StatusPanel.h"
 #include "Unit3.h"
 
 #include <QCloseEvent>
@@ -104,14 +105,9 @@ void TForm1::createStatusBar()
 {
     StatusBar1 = statusBar();
     for (std::size_t i = 0; i < m_panels.size(); ++i) {
-        auto *panel = new QLabel(StatusBar1);
-        panel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-        // The date and the time are never cut: with the desktop's font they may need more
-        // than their width. The database path is cut at its panel's edge.
-        if (i == 1 || i == 2)
-            panel->setMinimumWidth(panelWidths[i]);
-        else
-            panel->setFixedWidth(panelWidths[i]);
+        // Each panel takes its width where the window has room. In a narrow window the date
+        // and the time stay whole, and the database path is cut in the middle.
+        auto *panel = new StatusPanel(panelWidths[i], i == 0 || i == 3, StatusBar1);
         StatusBar1->addWidget(panel);
         m_panels[i] = panel;
     }
@@ -191,7 +187,7 @@ QString TForm1::panelText(int number) const
 
 void TForm1::setPanelText(int number, const QString &text)
 {
-    m_panels.at(std::size_t(number - 1))->setText(text);
+    m_panels.at(std::size_t(number - 1))->setPanelText(text);
 }
 
 void TForm1::showEvent(QShowEvent *event)

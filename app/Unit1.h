@@ -19,6 +19,7 @@ class QStatusBar;
 class QTimer;
 class QToolBar;
 class QToolButton;
+class StatusPanel;
 class TMenuStyle;
 
 // The main window: the workspace of the database windows, the menus and toolbar from which
@@ -39,6 +40,7 @@ public:
 
     // The text of a status bar panel, numbered 1 to 4.
     QString panelText(int number) const;
+    const StatusPanel *panel(int number) const { return m_panels.at(std::size_t(number - 1)); }
 
     // Brings the database window of `reference` to the front, or creates it (default
     // constructible, Qt::WA_DeleteOnClose) maximised in the workspace. At most one window per
@@ -134,7 +136,7 @@ private:
     void showDatabaseState();
 
     QString m_databasePath;
-    std::array<QLabel *, 4> m_panels{};
+    std::array<StatusPanel *, 4> m_panels{};
     InstanceGuard *m_instanceGuard = nullptr;
     bool m_anotherInstanceRunning = false;
     bool m_shown = false;

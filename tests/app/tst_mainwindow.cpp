@@ -2,6 +2,7 @@
 #include "DatabasePath.h"
 #include "ErrorGuard.h"
 #include "FakeDialogs.h"
+#include "StatusPanel.h"
 #include "FormatSettings.h"
 #include "TestDatabase.h"
 #include "Unit1.h"
@@ -86,6 +87,8 @@ private Q_SLOTS:
     void cleanup();
 
     void startState();
+    void statusBarAtEverySize_data();
+    void statusBarAtEverySize();
     void databaseMenuFollowsPath();
     void openDialogRequest();
     void cancelChangesNothing();
@@ -160,6 +163,48 @@ void TestMainWindow::startState()
     QTRY_VERIFY_WITH_TIMEOUT(form.panelText(2).startsWith(u"Сегодня: "_s), 5000);
     QVERIFY(form.panelText(3).startsWith(u"Текущее время: "_s));
     QCOMPARE(form.panelText(4), QString());
+}
+
+void TestMainWindow::statusBarAtEverySize_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("pathCut");
+    const QString deep = u"Школа №1/Кафедра информатики/Мониторинг средств ИКТ/"
+                         "Архив измерений за учебный год/база.mdb"_s;
+    QTest::newRow("restored size, long path") << 813 << deep << true;
+    QTest::newRow("wide screen, long path") << 1900 << deep << true;
+    QTest::newRow("wide screen, short path") << 1900 << u"б.mdb"_s << false;
+}
+
+void TestMainWindow::statusBarAtEverySize()
+{
+    QFETCH(int, width);
+    QFETCH(QString, file);
+    QFETCH(bool, pathCut);
+    TForm1 &form = *m_form;
+    m_dialogs.fileToOpen = fileIn(file);
+    form.N7->trigger();
+    form.Timer1Timer();
+    form.resize(width, 541);
+    QTRY_COMPARE(form.width(), width);
+    QCoreApplication::processEvents();
+
+    for (int number = 1; number < 4; ++number) {
+        const StatusPanel *panel = form.panel(number);
+        const StatusPanel *next = form.panel(number + 1);
+        QVERIFY(panel->isVisible());
+        // Side by side, each inside the window: none is painted over another.
+        QVERIFY2(panel->geometry().right() < next->geometry().left(), qPrintable(QString::number(number)));
+        QVERIFY(next->geometry().right() < form.width());
+    }
+    // The date and the time are whole; the path is cut in the middle only where it must be.
+    QVERIFY(!form.panel(2)->isElided() && form.panel(2)->width() >= form.panel(2)->minimumSizeHint().width());
+    QVERIFY(!form.panel(3)->isElided() && form.panel(3)->width() >= form.panel(3)->minimumSizeHint().width());
+    QCOMPARE(form.panel(1)->isElided(), pathCut);
+    QCOMPARE(form.panel(1)->toolTip(), pathCut ? form.panelText(1) : QString());
+    // Its own width where the window has room for all four.
+    QCOMPARE(form.panel(1)->width() == 400, width > 1000);
 }
 
 void TestMainWindow::databaseMenuFollowsPath()
