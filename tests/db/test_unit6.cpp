@@ -205,12 +205,14 @@ void TestUnit6::refusedNameShowsTheErrorOnly_data()
     QTest::addColumn<QString>("definition");
     QTest::addColumn<QStringList>("stored");
     QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
     QTest::newRow("no empty name")
         << u"CREATE TABLE Дисциплины (Название TEXT NOT NULL CHECK (Название <> ''))"_s
-        << QStringList() << QString();
+        << QStringList() << QString() << u"Значение не прошло проверку, которую задаёт база данных"_s;
     QTest::newRow("unique names")
         << u"CREATE TABLE Дисциплины (Название TEXT UNIQUE)"_s << QStringList{u"Физика"_s}
-        << u"Физика"_s;
+        << u"Физика"_s
+        << u"Такое значение уже есть: столбец «Название» таблицы «Дисциплины» не допускает повторов"_s;
 }
 
 void TestUnit6::refusedNameShowsTheErrorOnly()
@@ -218,6 +220,7 @@ void TestUnit6::refusedNameShowsTheErrorOnly()
     QFETCH(QString, definition);
     QFETCH(QStringList, stored);
     QFETCH(QString, text);
+    QFETCH(QString, message);
     TestDatabase db;
     db.exec(u"DROP TABLE Дисциплины; "_s + definition);
     if (!stored.isEmpty())
@@ -228,6 +231,8 @@ void TestUnit6::refusedNameShowsTheErrorOnly()
     form->Edit1->setText(text);
     form->Button1->click();
     QCOMPARE(workspace.dialogs.errors().size(), 1);
+    QVERIFY2(workspace.dialogs.errors().constFirst().startsWith(message),
+             qPrintable(workspace.dialogs.errors().constFirst()));
     QVERIFY(workspace.dialogs.informations().isEmpty());
     QCOMPARE(names(db, u"Дисциплины"_s), stored);
     // Stopped before re-reading: the grid still shows the statement's rows.
