@@ -7,10 +7,15 @@
 #include "SqlDialect.h"
 #include "Sqlite.h"
 
+#include <limits>
+
 namespace {
 
 // Rows read at a time when the walk or a grid needs more.
 constexpr int FetchChunk = 256;
+
+// The name under which an editable statement reads the rowid, apart from the table's columns.
+const QString RowidColumn = QStringLiteral("orvinta_rowid");
 
 QString quotedName(const QString &name)
 {
@@ -57,17 +62,21 @@ void RecordSet::open()
     auto db = openMonitoringDatabase(databasePathOf(m_connectionString));
 
     // An editable source reads the rowid first, so that every write reaches exactly the
-    // row shown; a statement SQLite will not take with it is read as it is.
+    // row shown, and is read a page at a time after the last rowid read: between pages no
+    // statement is open, so no read of an old state of the file outlives a fetch and every
+    // write sees the file as it is. A statement SQLite will not take with it is read as it is.
     std::unique_ptr<SqliteStatement> statement;
     bool hasRowid = false;
     QString baseTable;
     if (!wanted.editableTable.isEmpty()) {
         const SingleTableSelect select = analyseSelect(wanted.sql);
         const QString withRowid = wanted.sql.left(select.selectListStart) + u' ' +
-                                  quotedName(select.table) + QStringLiteral("._rowid_,") +
-                                  wanted.sql.mid(select.selectListStart);
+                                  quotedName(select.table) + QStringLiteral("._rowid_ AS ") +
+                                  RowidColumn + u',' + wanted.sql.mid(select.selectListStart);
+        const QString paged = QStringLiteral("SELECT * FROM (%1) WHERE %2 >= ?1 ORDER BY %2 LIMIT ?2")
+                                  .arg(withRowid, RowidColumn);
         try {
-            statement = std::make_unique<SqliteStatement>(*db, withRowid);
+            statement = std::make_unique<SqliteStatement>(*db, paged);
             hasRowid = true;
             if (statement->columnCount() > 1 && columnsComeFrom(*statement, select.table))
                 baseTable = statement->originTable(1);
@@ -103,6 +112,7 @@ void RecordSet::open()
     clearRows();
     m_insertedRowids.clear();
     m_exhausted = false;
+    m_nextRowid = std::numeric_limits<qint64>::min();
     m_current = 0;
     Q_EMIT resetDone();
 }
@@ -156,6 +166,18 @@ void RecordSet::requireEditable() const
         throw DbError(accessReadOnlyMessage(databasePathOf(m_connectionString)));
     if (!isEditable())
         throw DbError(QStringLiteral("Эти данные доступны только для чтения"));
+    switch (m_db->fileAtPath()) {
+    case SqliteDatabase::FileAtPath::Same:
+        break;
+    case SqliteDatabase::FileAtPath::Gone:
+        throw DbError(QStringLiteral("Файла базы данных «%1» больше нет на месте: его удалили или "
+                                     "переместили. Изменение не записано; откройте файл заново")
+                          .arg(m_db->path()));
+    case SqliteDatabase::FileAtPath::Replaced:
+        throw DbError(QStringLiteral("Файл базы данных «%1» заменён другим файлом. Изменение не "
+                                     "записано; откройте файл заново")
+                          .arg(m_db->path()));
+    }
     if (m_db->isReadOnly()) {
         throw DbError(QStringLiteral("Файл базы данных «%1» открыт только для чтения: изменения "
                                      "в него не записываются")
@@ -184,26 +206,58 @@ int RecordSet::fetch(int count)
 {
     if (!isOpen() || m_exhausted || count <= 0)
         return 0;
-    const int first = m_hasRowid ? 1 : 0;
+    const int got = m_hasRowid ? fetchPages(count) : fetchAll();
+    announceStoredRows();
+    return got;
+}
+
+void RecordSet::storeCurrent(qint64 rowid, int firstColumn)
+{
+    m_rowids.push_back(rowid);
     const int columns = m_statement->columnCount();
+    for (int i = firstColumn; i < columns; ++i)
+        m_cells.push_back(m_statement->value(i));
+}
+
+int RecordSet::fetchPages(int count)
+{
+    int got = 0;
+    while (got < count && !m_exhausted) {
+        const int wanted = count - got;
+        m_statement->bind(1, m_nextRowid);
+        m_statement->bind(2, wanted);
+        int read = 0;
+        qint64 last = m_nextRowid;
+        while (m_statement->step()) {
+            ++read;
+            last = m_statement->int64Value(0);
+            // Rows this record set added are among the rows read already.
+            if (m_insertedRowids.contains(last))
+                continue;
+            storeCurrent(last, 1);
+            ++got;
+        }
+        // Ends the statement, and with it the read of the file, until the next page.
+        m_statement->reset();
+        if (read < wanted || last == std::numeric_limits<qint64>::max())
+            m_exhausted = true;
+        else
+            m_nextRowid = last + 1;
+    }
+    return got;
+}
+
+int RecordSet::fetchAll()
+{
+    // Without a rowid to go on from, the rows are read at once and the statement ended.
     qint64 ordinal = qint64(m_rowids.size());
     int got = 0;
-    while (got < count) {
-        if (!m_statement->step()) {
-            m_exhausted = true;
-            // Ends the statement's read of the file at once.
-            m_statement->reset();
-            break;
-        }
-        const qint64 rowid = m_hasRowid ? m_statement->int64Value(0) : ordinal++;
-        if (m_hasRowid && m_insertedRowids.contains(rowid))
-            continue;
-        m_rowids.push_back(rowid);
-        for (int i = first; i < columns; ++i)
-            m_cells.push_back(m_statement->value(i));
+    while (m_statement->step()) {
+        storeCurrent(ordinal++, 0);
         ++got;
     }
-    announceStoredRows();
+    m_statement->reset();
+    m_exhausted = true;
     return got;
 }
 

@@ -133,6 +133,10 @@ private:
     void requireEditable() const;
     void requireRow(int row) const;
     bool ensureRow(int row);
+    int fetchPages(int count);
+    int fetchAll();
+    // Keeps the statement's current row, its cells from `firstColumn` on.
+    void storeCurrent(qint64 rowid, int firstColumn);
     // The row's values as the file holds them now.
     QVariantList readRow(qint64 rowid) const;
     QString quotedColumns() const;
@@ -155,6 +159,7 @@ private:
     int m_visibleRows = 0;
     QSet<qint64> m_insertedRowids; // rows this record set added, not to be read twice
     bool m_exhausted = true;
+    qint64 m_nextRowid = 0; // the page after the rows read starts at this rowid
     bool m_hasRowid = false;
     int m_current = 0;
 };

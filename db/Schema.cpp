@@ -104,7 +104,6 @@ std::unique_ptr<SqliteDatabase> openMonitoringDatabase(const QString &path)
     // An SQLite file is opened as it is. Only a file that SQLite refuses is looked at as an
     // Access file: reading its header through a handle of our own would, on closing that
     // handle, drop the locks that the program's other connections hold on an SQLite file.
-    bool access = false;
     auto db = std::make_unique<SqliteDatabase>(path, SqliteDatabase::OpenMode::ReadWrite);
     QStringList missing;
     try {
@@ -123,7 +122,6 @@ std::unique_ptr<SqliteDatabase> openMonitoringDatabase(const QString &path)
                               .arg(path, e.sqliteText().isEmpty() ? e.message() : e.sqliteText()));
         }
         // An Access file is read through a native snapshot of it, which nothing may change.
-        access = true;
         db = std::make_unique<SqliteDatabase>(accessSnapshotOf(path),
                                               SqliteDatabase::OpenMode::ReadWrite);
         db->exec(QStringLiteral("PRAGMA query_only = ON"));
@@ -133,13 +131,7 @@ std::unique_ptr<SqliteDatabase> openMonitoringDatabase(const QString &path)
         throw DbError(QStringLiteral("В базе данных «%1» нет: %2")
                           .arg(path, missing.join(QStringLiteral(", "))));
     }
-    if (!access && !db->isReadOnly()) {
-        // Write-ahead logging lets a grid keep reading while another record set writes;
-        // a folder we may not write in simply keeps the file's own journal mode.
-        try {
-            db->exec(QStringLiteral("PRAGMA journal_mode = WAL"));
-        } catch (const DbError &) {
-        }
-    }
+    // The file keeps the journal mode it has: record sets read in short steps that end
+    // their statements, so no reader stands in the way of a writer in any mode.
     return db;
 }

@@ -3,13 +3,25 @@
 #include "DbError.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QStringList>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace {
 
-// How long a connection waits for another one that holds the file (ours or a foreign tool).
-constexpr int BusyTimeoutMs = 5000;
+int busyTimeoutMs = 5000;
+
+// The device and inode of the file at a path; false when there is none.
+bool identityOf(const QString &path, quint64 &device, quint64 &inode)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    device = quint64(info.st_dev);
+    inode = quint64(info.st_ino);
+    return true;
+}
 
 QString fromUtf8(const unsigned char *text, int bytes)
 {
@@ -58,13 +70,14 @@ QString russianSentence(int code, const QString &sqliteText)
         const QString sentence = columnSentence(
             sqliteText, "Такое значение уже есть: столбец %1 таблицы «%2» не допускает повторов",
             "Такая запись уже есть: столбцы %1 таблицы «%2» не допускают повторов");
-        return sentence.isEmpty() ? QStringLiteral("Такая запись уже есть: база данных не допускает повторов")
-                                  : sentence;
+        return sentence.isEmpty()
+                   ? QStringLiteral("Такая запись уже есть: база данных не допускает повторов")
+                   : sentence;
     }
     case SQLITE_CONSTRAINT_NOTNULL: {
-        const QString sentence = columnSentence(sqliteText,
-                                                "Столбец %1 таблицы «%2» не может быть пустым",
-                                                "Столбцы %1 таблицы «%2» не могут быть пустыми");
+        const QString sentence =
+            columnSentence(sqliteText, "Столбец %1 таблицы «%2» не может быть пустым",
+                           "Столбцы %1 таблицы «%2» не могут быть пустыми");
         return sentence.isEmpty() ? QStringLiteral("Пустое значение не допускается базой данных")
                                   : sentence;
     }
@@ -138,15 +151,17 @@ SqliteDatabase::SqliteDatabase(const QString &path, OpenMode mode) : m_path(path
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
         const int code = m_db ? sqlite3_extended_errcode(m_db) : rc;
-        const QString reason = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db))
-                                    : QString::fromUtf8(sqlite3_errstr(rc));
+        const QString reason =
+            m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_close(m_db);
         m_db = nullptr;
-        throw DbError(QStringLiteral("Не удалось открыть файл базы данных «%1»: %2").arg(path, reason),
-                      code, reason);
+        throw DbError(
+            QStringLiteral("Не удалось открыть файл базы данных «%1»: %2").arg(path, reason), code,
+            reason);
     }
+    identityOf(path, m_device, m_inode);
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, BusyTimeoutMs);
+    sqlite3_busy_timeout(m_db, busyTimeoutMs);
     // Double-quoted texts are never taken for strings: the dialect translation makes every
     // literal single-quoted, so a text equal to a column name stays a text.
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
@@ -156,6 +171,20 @@ SqliteDatabase::SqliteDatabase(const QString &path, OpenMode mode) : m_path(path
 SqliteDatabase::~SqliteDatabase()
 {
     sqlite3_close_v2(m_db);
+}
+
+void SqliteDatabase::setBusyTimeout(int milliseconds)
+{
+    busyTimeoutMs = milliseconds;
+}
+
+SqliteDatabase::FileAtPath SqliteDatabase::fileAtPath() const
+{
+    quint64 device = 0;
+    quint64 inode = 0;
+    if (!identityOf(m_path, device, inode))
+        return FileAtPath::Gone;
+    return device == m_device && inode == m_inode ? FileAtPath::Same : FileAtPath::Replaced;
 }
 
 bool SqliteDatabase::isReadOnly() const

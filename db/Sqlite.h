@@ -17,6 +17,10 @@ class SqliteDatabase
 public:
     enum class OpenMode { ReadWrite, CreateNew };
 
+    // How long a connection waits for another one that holds the file (ours or a foreign
+    // program's) before it reports the file as busy; for every connection opened later.
+    static void setBusyTimeout(int milliseconds);
+
     // Opens without ever creating a file (ReadWrite), or creates a new one (CreateNew).
     // A file the user may not write is opened read-only.
     SqliteDatabase(const QString &path, OpenMode mode);
@@ -28,6 +32,11 @@ public:
     QString path() const { return m_path; }
     bool isReadOnly() const;
 
+    // Whether the file opened is still the one at its path: a write to a file that was
+    // deleted, moved away or replaced would reach nobody.
+    enum class FileAtPath { Same, Gone, Replaced };
+    FileAtPath fileAtPath() const;
+
     // Runs statements that return no rows.
     void exec(const QString &sql);
     // The connection's last error, for messages.
@@ -38,6 +47,9 @@ public:
 private:
     sqlite3 *m_db = nullptr;
     QString m_path;
+    // The file's identity when it was opened.
+    quint64 m_device = 0;
+    quint64 m_inode = 0;
 };
 
 // One prepared statement, finalised when the object goes.

@@ -5,7 +5,12 @@
 #include "RecordSet.h"
 #include "TestDatabase.h"
 
+#include "Sqlite.h"
+
 #include <QAbstractItemModelTester>
+#include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 #include <optional>
 
@@ -78,6 +83,12 @@ private Q_SLOTS:
     void followsTheRecordSetClosedOrGone();
     void rowsAppendedElsewhereLeaveATypedRowInPlace();
     void dataSourcePostsBeforeRebinding();
+    void editIsStoredWhileAnotherWriterWorks_data();
+    void editIsStoredWhileAnotherWriterWorks();
+    void fileHeldByAnotherProgramIsBusyNotDamaged_data();
+    void fileHeldByAnotherProgramIsBusyNotDamaged();
+    void fileGoneFromItsPathIsNotWritten_data();
+    void fileGoneFromItsPathIsNotWritten();
 };
 
 void TestGridModel::initTestCase()
@@ -329,6 +340,160 @@ void TestGridModel::dataSourcePostsBeforeRebinding()
     source.setDataSet(&other);
     QCOMPARE(source.dataSet(), &other);
     QCOMPARE(f.db.scalar(u"SELECT Штук FROM Смесь"_s).toInt(), 15);
+}
+
+namespace {
+
+// Rows of "Значения" for a grid larger than one batch, in the given journal mode.
+void fillValues(Fixture &f, int count, const QString &journalMode)
+{
+    // Leaving a write-ahead log takes the only connection to the file.
+    f.records.close();
+    f.db.exec(u"PRAGMA journal_mode = %1"_s.arg(journalMode));
+    for (int i = 0; i < count; ++i)
+        f.db.addValue(u"Физика"_s, u"Время"_s, u"Доска"_s, double(i));
+    f.records.open();
+}
+
+// Another program that holds the file with BEGIN EXCLUSIVE until it is told to let go.
+class ExclusiveHolder
+{
+public:
+    explicit ExclusiveHolder(const QString &path)
+    {
+        m_shell.start(u"sqlite3"_s, {path});
+        m_shell.write("BEGIN EXCLUSIVE;\nSELECT 'held';\n");
+        m_held = m_shell.waitForStarted() &&
+                 QTest::qWaitFor([this] { return m_shell.readAllStandardOutput().contains("held"); });
+    }
+    ~ExclusiveHolder()
+    {
+        m_shell.closeWriteChannel();
+        if (!m_shell.waitForFinished())
+            m_shell.kill();
+    }
+    bool isHolding() const { return m_held; }
+    void release()
+    {
+        m_shell.write("COMMIT;\n.quit\n");
+        m_shell.waitForFinished();
+    }
+
+private:
+    QProcess m_shell;
+    bool m_held = false;
+};
+
+QString postError(GridModel &model)
+{
+    try {
+        model.post();
+    } catch (const DbError &e) {
+        return e.message();
+    }
+    return {};
+}
+
+} // namespace
+
+void TestGridModel::editIsStoredWhileAnotherWriterWorks_data()
+{
+    QTest::addColumn<QString>("journalMode");
+    QTest::newRow("write-ahead log") << u"WAL"_s;
+    QTest::newRow("rollback journal") << u"DELETE"_s;
+}
+
+void TestGridModel::editIsStoredWhileAnotherWriterWorks()
+{
+    QFETCH(QString, journalMode);
+    Fixture f(u"Значения"_s, {}, false);
+    fillValues(f, 300, journalMode);
+    QVERIFY(f.model.canFetchMore()); // the grid has read only its first rows
+
+    // Another connection writes meanwhile, then the user edits a row shown.
+    f.db.addValue(u"Химия"_s, u"Время"_s, u"Доска"_s, 1.0);
+    QVERIFY(f.edit(0, u"7,5"_s, 3));
+    QCOMPARE(postError(f.model), QString());
+    QCOMPARE(f.db.scalar(u"SELECT Значение FROM Значения WHERE rowid = 1"_s), QVariant(7.5));
+    // Reading on, the grid finds the other writer's row too.
+    while (f.model.canFetchMore())
+        f.model.fetchMore();
+    QCOMPARE(f.model.rowCount(), 301);
+    QCOMPARE(f.shown(300), u"Химия"_s);
+}
+
+void TestGridModel::fileHeldByAnotherProgramIsBusyNotDamaged_data()
+{
+    editIsStoredWhileAnotherWriterWorks_data();
+}
+
+void TestGridModel::fileHeldByAnotherProgramIsBusyNotDamaged()
+{
+    QFETCH(QString, journalMode);
+    SqliteDatabase::setBusyTimeout(100);
+    const auto restore = qScopeGuard([] { SqliteDatabase::setBusyTimeout(5000); });
+    Fixture f(u"Значения"_s, {}, false);
+    fillValues(f, 3, journalMode);
+    QVERIFY(f.edit(0, u"8"_s, 3));
+
+    ExclusiveHolder holder(f.db.path());
+    QVERIFY(holder.isHolding());
+    // Opening: the file is in use, not damaged (a write-ahead log still lets it be read).
+    TableRecordSet another;
+    another.setConnectionString(f.db.connection());
+    another.setTableName(u"Критерии"_s);
+    try {
+        another.open();
+        QCOMPARE(journalMode, u"WAL"_s);
+    } catch (const DbError &e) {
+        QVERIFY2(e.message().contains(u"сейчас занят другой программой"_s), qPrintable(e.message()));
+        QVERIFY2(!e.message().contains(u"повреждён"_s), qPrintable(e.message()));
+    }
+    // Writing: refused for now, and the edit stays pending to be tried again.
+    const QString busy = postError(f.model);
+    QVERIFY2(busy.contains(u"сейчас занят другой программой"_s), qPrintable(busy));
+    QVERIFY(f.model.hasPendingChanges());
+    QCOMPARE(f.shown(0, 3), u"8"_s);
+
+    holder.release();
+    QCOMPARE(postError(f.model), QString());
+    QCOMPARE(f.db.scalar(u"SELECT Значение FROM Значения WHERE rowid = 1"_s), QVariant(8.0));
+}
+
+void TestGridModel::fileGoneFromItsPathIsNotWritten_data()
+{
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("deleted") << false;
+    QTest::newRow("replaced") << true;
+}
+
+void TestGridModel::fileGoneFromItsPathIsNotWritten()
+{
+    QFETCH(bool, replaced);
+    Fixture f(u"Дисциплины"_s, u"('Физика')"_s);
+    // Files without a write-ahead log beside them: each is whole in its one file.
+    f.records.close();
+    f.db.exec(u"PRAGMA journal_mode = DELETE"_s);
+    f.records.open();
+    TestDatabase other(true, u"другая.mdb"_s);
+    other.exec(u"PRAGMA journal_mode = DELETE"_s);
+    QVERIFY(QFile::remove(f.db.path()));
+    if (replaced)
+        QVERIFY(QFile::copy(other.path(), f.db.path()));
+
+    QVERIFY(f.edit(0, u"Химия"_s));
+    const QString refused = postError(f.model);
+    QVERIFY2(refused.contains(replaced ? u"заменён другим файлом"_s : u"больше нет на месте"_s),
+             qPrintable(refused));
+    QVERIFY(f.model.hasPendingChanges());
+    // Nothing went into the file that was there, nor into the one that is.
+    QCOMPARE(f.stored(), QStringList{u"Физика"_s});
+    if (replaced) {
+        const SqliteDatabase now(f.db.path(), SqliteDatabase::OpenMode::ReadWrite);
+        SqliteStatement count(now, u"SELECT count(*) FROM Дисциплины"_s);
+        QVERIFY(count.step());
+        QCOMPARE(count.int64Value(0), 0);
+    }
 }
 
 QTEST_MAIN(TestGridModel)

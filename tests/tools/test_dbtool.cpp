@@ -119,6 +119,17 @@ void TestDbTool::checkNamesWhatIsMissing()
     QTemporaryDir dir;
     QCOMPARE(runTool({u"check"_s, dir.filePath(u"нет.mdb"_s)}).code, 1);
     QVERIFY(!QFile::exists(dir.filePath(u"нет.mdb"_s)));
+
+    // A usable file made elsewhere, with a rollback journal, is left byte for byte as it was.
+    TestDatabase usable;
+    usable.addValue(u"Физика"_s, u"Время"_s, u"Доска"_s, 5.0);
+    usable.exec(u"PRAGMA journal_mode = DELETE"_s);
+    QFile file(usable.path());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    QCOMPARE(runTool({u"check"_s, usable.path()}).code, 0);
+    QVERIFY(file.seek(0));
+    QCOMPARE(file.readAll(), before);
 }
 
 void TestDbTool::badArgumentsPrintUsage()
