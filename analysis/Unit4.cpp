@@ -518,6 +518,18 @@ void Tanaliz::Button1Click()
                                          ComboBox6->currentText()),
                       second);
     }
+    const ValueRange range = valueRange(first, second);
+    if (!range.isDrawable()) {
+        // No axis spans such values: the lines are not drawn rather than drawn wrong.
+        first.clear();
+        second.clear();
+        const QLocale regional = FormatSettings::instance().regionalLocale();
+        throw std::runtime_error(
+            u"Значения слишком далеки друг от друга, чтобы построить график: от %1 до %2. "
+            "Проверьте эти значения в таблице «Значения»"_s
+                .arg(regional.toString(range.low, 'g', 6), regional.toString(range.high, 'g', 6))
+                .toStdString());
+    }
     // ADODataSet4 keeps the last result until the next analysis or the window's end.
 }
 
@@ -543,17 +555,37 @@ void Tanaliz::showLines(const QList<QPointF> &first, const QList<QPointF> &secon
     Series2->replace(second);
 }
 
+ValueRange valueRange(const QList<QPointF> &first, const QList<QPointF> &second)
+{
+    ValueRange range{std::numeric_limits<double>::max(), std::numeric_limits<double>::lowest()};
+    for (const QList<QPointF> *points : {&first, &second}) {
+        for (const QPointF &point : *points) {
+            range.low = std::min(range.low, point.y());
+            range.high = std::max(range.high, point.y());
+        }
+    }
+    if (range.low > range.high)
+        return {0.0, 1.0};
+    // A single value stands in the middle of a span around it.
+    if (range.low == range.high) {
+        const double pad = range.low == 0.0 ? 1.0 : std::abs(range.low) * 0.1;
+        range.low -= pad;
+        range.high += pad;
+    }
+    return range;
+}
+
+bool ValueRange::isDrawable() const
+{
+    // Ticks are laid out over the span: it must be a number, and so must a tenth of each end
+    // (room the axis may round out to).
+    return std::isfinite(high - low) && std::isfinite(low * 1.1) && std::isfinite(high * 1.1);
+}
+
 void Tanaliz::fitAxes(const QList<QPointF> &first, const QList<QPointF> &second)
 {
     const qsizetype longest = std::max(first.size(), second.size());
-    double low = std::numeric_limits<double>::max();
-    double high = std::numeric_limits<double>::lowest();
-    for (const QList<QPointF> *points : {&first, &second}) {
-        for (const QPointF &point : *points) {
-            low = std::min(low, point.y());
-            high = std::max(high, point.y());
-        }
-    }
+    const ValueRange range = valueRange(first, second);
     // A tick step that suited the old ranges (a deep zoom, say) could put millions of ticks
     // on the new ones: the ticks stay few while the ranges change, then follow them again.
     for (QValueAxis *axis : {m_axisX, m_axisY})
@@ -574,12 +606,11 @@ void Tanaliz::fitAxes(const QList<QPointF> &first, const QList<QPointF> &second)
     else
         m_axisX->setRange(1.0, double(longest));
 
-    if (low == high) {
-        const double pad = low == 0.0 ? 1.0 : std::abs(low) * 0.1;
-        low -= pad;
-        high += pad;
+    if (!range.isDrawable()) {
+        m_axisY->setRange(0.0, 1.0);
+        return;
     }
-    m_axisY->setRange(low, high);
+    m_axisY->setRange(range.low, range.high);
     m_axisY->applyNiceNumbers();
 }
 

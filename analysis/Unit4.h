@@ -9,6 +9,18 @@
 #include <QVariant>
 #include <QWidget>
 
+// The span of values that the value axis shows for the points of both lines: from the
+// lowest to the highest, spread around a single value.
+struct ValueRange
+{
+    double low = 0.0;
+    double high = 1.0;
+    // Whether an axis can be laid out over it: huge values of both signs span more than
+    // any number.
+    bool isDrawable() const;
+};
+ValueRange valueRange(const QList<QPointF> &first, const QList<QPointF> &second);
+
 class Connection;
 class DataSource;
 class QueryRecordSet;

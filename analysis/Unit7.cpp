@@ -27,6 +27,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -61,6 +62,8 @@ bool DisciplineSlots::credit(const QString &discipline, double value)
         if (slot.name == discipline) {
             slot.total += value;
             ++slot.count;
+            const double count = double(slot.count);
+            slot.runningMean += value / count - slot.runningMean / count;
             return true;
         }
     }
@@ -71,7 +74,10 @@ QList<DisciplineMean> DisciplineSlots::nonZeroMeans() const
 {
     QList<DisciplineMean> means;
     for (const Slot &slot : m_slots) {
-        const double mean = slot.count != 0 ? slot.total / double(slot.count) : slot.total;
+        // The sum of huge values may overflow where their mean does not.
+        const double mean = slot.count == 0      ? slot.total
+            : std::isfinite(slot.total) ? slot.total / double(slot.count)
+                                        : slot.runningMean;
         if (mean != 0.0)
             means.append({slot.name, mean});
     }
@@ -390,12 +396,21 @@ void Teff::creditValues(DisciplineSlots &slotTable)
 
 void Teff::showMeans(const QList<DisciplineMean> &means)
 {
+    // The pie adds its slices up: where huge means would overflow that sum, every slice is
+    // given in the same smaller unit, which keeps the shares.
+    double sum = 0.0;
+    double largestMagnitude = 0.0;
+    for (const DisciplineMean &mean : means) {
+        sum += std::abs(mean.value);
+        largestMagnitude = std::max(largestMagnitude, std::abs(mean.value));
+    }
+    const double unit = std::isfinite(sum) ? 1.0 : largestMagnitude;
     QPieSlice *largest = nullptr;
     for (const DisciplineMean &mean : means) {
         // A pie sizes slices by magnitude; a negative mean keeps its sign in its mark.
         auto *slice =
             new QPieSlice(markHtml(mean.name.isEmpty() ? formatMarkValue(mean.value) : mean.name),
-                          std::abs(mean.value));
+                          std::abs(mean.value) / unit);
         slice->setBrush(sliceColour(int(Series1->count())));
         slice->setLabelVisible(true);
         slice->setLabelPosition(QPieSlice::LabelOutside);

@@ -55,6 +55,8 @@ private:
         QString name;
         double total = 0.0;
         int count = 0;
+        // The mean kept step by step, which no sum of huge values can overflow.
+        double runningMean = 0.0;
     };
     std::array<Slot, Count> m_slots;
 };

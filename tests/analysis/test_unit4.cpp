@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QValueAxis>
 #include <QtTest>
+#include <cmath>
 #include <limits>
 #include <memory>
 #include <stdexcept>
@@ -88,6 +89,8 @@ private Q_SLOTS:
     void comparisonDrawsBothLinesAndReplacesThem();
     void badValueStopsTheAnalysisKeepingEarlierPoints_data();
     void badValueStopsTheAnalysisKeepingEarlierPoints();
+    void hugeValuesAreDrawnOrRefusedAtOnce_data();
+    void hugeValuesAreDrawnOrRefusedAtOnce();
     void selectionTextWithQuoteSelectsItsRows();
     void emptyTextsSelectOnlyRowsWithEmptyNames();
     void closingDeletesTheWindowAfterTheClose();
@@ -277,6 +280,42 @@ void TestUnit4::badValueStopsTheAnalysisKeepingEarlierPoints()
     QCOMPARE(window.Series1->points(), line({4, 5}));
     // The rest of the analysis, the second selection included, is not done.
     QCOMPARE(window.Series2->count(), 0);
+}
+
+void TestUnit4::hugeValuesAreDrawnOrRefusedAtOnce_data()
+{
+    QTest::addColumn<QVariantList>("values");
+    QTest::addColumn<bool>("drawn");
+    QTest::newRow("both signs, beyond any span") << QVariantList{1e308, -1e308} << false;
+    QTest::newRow("the largest double alone") << QVariantList{1.7e308} << false;
+    QTest::newRow("huge but within a span") << QVariantList{4e307, -4e307} << true;
+}
+
+void TestUnit4::hugeValuesAreDrawnOrRefusedAtOnce()
+{
+    QFETCH(QVariantList, values);
+    QFETCH(bool, drawn);
+    addValues(Physics, Speed, Projector, values);
+    Tanaliz &window = openWindow();
+    QElapsedTimer timer;
+    timer.start();
+    analyse({Physics, Speed, Projector});
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+
+    const auto *axis = qobject_cast<QValueAxis *>(window.Chart1->chart()->axes(Qt::Vertical).first());
+    QVERIFY(std::isfinite(axis->max() - axis->min()));
+    if (drawn) {
+        QVERIFY(m_dialogs->errors().isEmpty());
+        QCOMPARE(window.Series1->count(), values.size());
+        QVERIFY(axis->min() <= -4e307 && axis->max() >= 4e307);
+        // Never more ticks than fit on the axis.
+        QVERIFY((axis->max() - axis->min()) / axis->tickInterval() <= 12);
+    } else {
+        QCOMPARE(m_dialogs->errors().size(), 1);
+        QVERIFY2(m_dialogs->errors().constFirst().startsWith(u"Значения слишком далеки друг от друга"_s),
+                 qPrintable(m_dialogs->errors().constFirst()));
+        QCOMPARE(window.Series1->count(), 0);
+    }
 }
 
 void TestUnit4::selectionTextWithQuoteSelectsItsRows()

@@ -226,6 +226,15 @@ private Q_SLOTS:
                 << numberedNames(named) + QStringList{QStringLiteral("1 234,25")}
                 << QList<double>(named, 1.0) + QList<double>{1234.25} << named;
         }
+        // Sums of huge values overflow where their means do not; the pie keeps the shares.
+        QTest::newRow("huge values of one discipline")
+            << QStringList{maths, physics} << QStringList{maths, maths, physics}
+            << QList<double>{1e308, 1e308, 5} << QStringList{maths, physics}
+            << QList<double>{1e308, 5} << 0;
+        QTest::newRow("huge means of two disciplines")
+            << QStringList{maths, physics} << QStringList{maths, physics, physics}
+            << QList<double>{1e308, 1.5e308, 0.5e308} << QStringList{maths, physics}
+            << QList<double>{1, 1} << 0;
         QTest::newRow("19 disciplines")
             << numberedNames(19) << numberedNames(19) << QList<double>(19, 2.0) << numberedNames(19)
             << QList<double>(19, 2.0) << 0;
