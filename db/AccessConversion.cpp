@@ -12,8 +12,11 @@
 
 namespace {
 
-// What the parent keeps of the worker's error output: its last lines are the message.
-constexpr qsizetype KeptErrorBytes = 4096;
+// What the parent keeps of the worker's error output: a sanitizer's report begins with
+// what it found and may run long.
+constexpr qsizetype KeptErrorBytes = 64 * 1024;
+// No report line of the worker's is that long.
+constexpr qsizetype LongestReportLine = 4096;
 // How often the parent looks at the worker while it runs.
 constexpr int PollMs = 20;
 
@@ -57,6 +60,27 @@ void removeLeftovers(const QString &path)
 }
 
 } // namespace
+
+ReaderEnd readerEndOf(const QByteArray &errors)
+{
+    // The words of the allocators that refused more memory: the sanitizer's own allocator,
+    // its limit on resident memory, and GLib's, which libmdb allocates with. A sanitizer's
+    // report of a bad read or write is a fault whatever else it says.
+    static const char *const memoryWords[] = {"allocator is out of memory", "rss limit exhausted",
+                                              "allocation-size-too-big", "failed to allocate",
+                                              "out of memory"};
+    const qsizetype report = errors.indexOf("ERROR: ");
+    const QByteArray first = report >= 0 ? errors.mid(report, errors.indexOf('\n', report) - report)
+                                         : errors;
+    if (report >= 0 && first.contains("Sanitizer") && !first.contains("out of memory") &&
+        !first.contains("rss limit") && !first.contains("allocation-size-too-big"))
+        return ReaderEnd::Fault;
+    for (const char *words : memoryWords) {
+        if (errors.contains(words))
+            return ReaderEnd::MemoryLimit;
+    }
+    return ReaderEnd::Fault;
+}
 
 int defaultTimeLimitSeconds(qint64 bytes)
 {
@@ -126,13 +150,12 @@ QList<ConvertedTable> convertAccessFile(const QString &worker, const QString &so
             report.parse(pending.left(end));
             pending.remove(0, end + 1);
         }
-        if (pending.size() > KeptErrorBytes) { // no report line is that long
+        if (pending.size() > LongestReportLine) {
             report.malformed = true;
             pending.clear();
         }
-        errors += process.readAllStandardError();
-        if (errors.size() > KeptErrorBytes)
-            errors = errors.right(KeptErrorBytes);
+        const QByteArray more = process.readAllStandardError();
+        errors += more.left(KeptErrorBytes - errors.size());
     };
     const QDeadlineTimer deadline{std::chrono::seconds(seconds)};
     while (!process.waitForFinished(PollMs)) {
@@ -143,13 +166,19 @@ QList<ConvertedTable> convertAccessFile(const QString &worker, const QString &so
             process.kill();
             process.waitForFinished();
             removeLeftovers(partial);
+            if (options.readerErrors)
+                *options.readerErrors = errors;
             throw DbError(QStringLiteral("Чтение файла Access «%1» не закончилось за %2 с и прервано: "
-                                         "файл, вероятно, повреждён")
+                                         "достигнут предел времени. Большому исправному файлу может "
+                                         "понадобиться больше: orvinta-db import --time-limit "
+                                         "СЕКУНДЫ; а если файл повреждён, больше времени не поможет")
                               .arg(source)
                               .arg(seconds));
         }
     }
     drain();
+    if (options.readerErrors)
+        *options.readerErrors = errors;
 
     const bool finished = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     if (!finished || !report.done || report.malformed || !report.error.isEmpty()) {
@@ -160,15 +189,17 @@ QList<ConvertedTable> convertAccessFile(const QString &worker, const QString &so
             throw DbError(QStringLiteral("Чтение файла Access «%1» оборвалось: таблицы прочитаны не все")
                               .arg(source));
         }
-        const bool memory = errors.contains("failed to allocate") || errors.contains("rss limit") ||
-                            errors.contains("out of memory");
-        throw DbError(memory ? QStringLiteral("Чтение файла Access «%1» прервано: не хватило памяти "
-                                              "(предел %2 МБ); файл, вероятно, повреждён")
-                                   .arg(source)
-                                   .arg(megabytes)
-                             : QStringLiteral("Чтение файла Access «%1» завершилось аварийно: файл, "
-                                              "вероятно, повреждён")
-                                   .arg(source));
+        if (readerEndOf(errors) == ReaderEnd::MemoryLimit) {
+            throw DbError(QStringLiteral("Чтение файла Access «%1» прервано: достигнут предел памяти "
+                                         "%2 МБ. Большому исправному файлу может понадобиться "
+                                         "больше: orvinta-db import --memory-limit МБ")
+                              .arg(source)
+                              .arg(megabytes));
+        }
+        throw DbError(QStringLiteral("Чтение файла Access «%1» завершилось аварийно: программа "
+                                     "чтения наткнулась на данные, которых в исправном файле не "
+                                     "бывает; файл, вероятно, повреждён")
+                          .arg(source));
     }
     if (!QFile::rename(partial, destination)) {
         removeLeftovers(partial);

@@ -8,7 +8,18 @@ struct AccessConversionOptions
     QString codePage;         // of Jet 3 texts; empty for the file's own
     int timeLimitSeconds = 0; // 0: by the file's size (defaultTimeLimitSeconds)
     int memoryLimitMb = 0;    // 0: by the file's size (defaultMemoryLimitMb)
+    // Receives what the reader process wrote to its error output (libmdb's, the C
+    // library's or a sanitizer's words: for a person or a test to read, never a message).
+    QByteArray *readerErrors = nullptr;
 };
+
+// How the reader process ended when it did not finish its work.
+enum class ReaderEnd {
+    Fault,       // it crashed, or a sanitizer stopped it: the file is most likely damaged
+    MemoryLimit, // it ran out of the memory it may use
+};
+// Tells from the reader's error output and exit why it stopped.
+ReaderEnd readerEndOf(const QByteArray &errors);
 
 struct ConvertedTable
 {

@@ -104,7 +104,7 @@ int check(const QString &path, QTextStream &out)
 
 // Converts an Access file into a new database, reports each table with its rows, and ends
 // with what check says of the result.
-int import(const QString &source, const QString &destination, const AccessConversionOptions &options,
+int import(const QString &source, const QString &destination, AccessConversionOptions options,
            QTextStream &out, QTextStream &err)
 {
     const AccessFormat format = accessFormatOf(source);
@@ -113,7 +113,19 @@ int import(const QString &source, const QString &destination, const AccessConver
                           ? QStringLiteral("Файл «%1» не является файлом Access").arg(source)
                           : QStringLiteral("Файл Access «%1» не найден").arg(source));
     }
-    const QList<ConvertedTable> tables = convertAccessFile(converterProgram(), source, destination, options);
+    // What the reader process said of a failure follows the message, for whoever looks
+    // into it (a bug report, a test).
+    QByteArray readerErrors;
+    options.readerErrors = &readerErrors;
+    QList<ConvertedTable> tables;
+    try {
+        tables = convertAccessFile(converterProgram(), source, destination, options);
+    } catch (const DbError &e) {
+        err << e.message() << '\n';
+        if (!readerErrors.trimmed().isEmpty())
+            err << QStringLiteral("Сообщения программы чтения:") << '\n' << QString::fromUtf8(readerErrors);
+        return 1;
+    }
     out << QStringLiteral("Файл «%1» (%2) перенесён в «%3», таблиц %4:")
                .arg(source, accessFormatName(format), destination)
                .arg(tables.size())
