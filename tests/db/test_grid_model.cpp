@@ -386,12 +386,7 @@ private:
 
 QString postError(GridModel &model)
 {
-    try {
-        model.post();
-    } catch (const DbError &e) {
-        return e.message();
-    }
-    return {};
+    return dbErrorOf([&] { model.post(); });
 }
 
 } // namespace

@@ -18,12 +18,7 @@ QString openError(const QString &path)
     TableRecordSet table;
     table.setConnectionString(connectionString(path));
     table.setTableName(u"Критерии"_s);
-    try {
-        table.open();
-    } catch (const DbError &e) {
-        return e.message();
-    }
-    return {};
+    return dbErrorOf([&] { table.open(); });
 }
 
 QByteArray fileBytes(const QString &path)

@@ -308,17 +308,9 @@ void TestRecordSet::onlyNumbersBecomeValues()
     values.setTableName(u"Значения"_s);
     values.open();
     values.fetch(1);
-    const auto refusedWith = [&](const auto &write) {
-        try {
-            write();
-        } catch (const DbError &e) {
-            return e.message();
-        }
-        return QString();
-    };
-    const QString added = refusedWith(
+    const QString added = dbErrorOf(
         [&] { values.appendRecord({u"Физика"_s, u"Время"_s, u"Доска"_s, text, u"05.03.2024"_s}); });
-    const QString edited = refusedWith([&] { values.updateRow(0, {{3, text}}); });
+    const QString edited = dbErrorOf([&] { values.updateRow(0, {{3, text}}); });
     if (refusal.isEmpty()) {
         QCOMPARE(added, QString());
         QCOMPARE(edited, QString());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DbError.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -39,3 +41,15 @@ private:
 
 // The folder of the shared test files (testdata), from the environment set by CTest.
 QString testDataFolder();
+
+// The message of the DbError that a call throws, or an empty text when it throws none.
+template <typename Call>
+QString dbErrorOf(Call &&call)
+{
+    try {
+        call();
+    } catch (const DbError &e) {
+        return e.message();
+    }
+    return {};
+}

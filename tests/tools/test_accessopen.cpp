@@ -26,23 +26,7 @@ void makeExecutable(const QString &path)
 
 QString openError(TableRecordSet &table)
 {
-    try {
-        table.open();
-    } catch (const DbError &e) {
-        return e.message();
-    }
-    return {};
-}
-
-template<typename Write>
-QString writeError(Write write)
-{
-    try {
-        write();
-    } catch (const DbError &e) {
-        return e.message();
-    }
-    return {};
+    return dbErrorOf([&] { table.open(); });
 }
 
 } // namespace
@@ -199,9 +183,9 @@ void TestAccessOpen::snapshotServesTheWindowsAndRefusesWrites()
     QCOMPARE(values.fieldByName(u"Значение"_s).toDouble(), 3.5);
 
     const QStringList refusals = {
-        writeError([&] { disciplines.appendRecord({u"Химия"_s}); }),
-        writeError([&] { values.updateRow(0, {{3, 5.0}}); }),
-        writeError([&] { values.deleteRow(0); }),
+        dbErrorOf([&] { disciplines.appendRecord({u"Химия"_s}); }),
+        dbErrorOf([&] { values.updateRow(0, {{3, 5.0}}); }),
+        dbErrorOf([&] { values.deleteRow(0); }),
     };
     for (const QString &message : refusals) {
         QVERIFY2(message.contains(u"«%1»"_s.arg(access)), qPrintable(message));
