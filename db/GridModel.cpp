@@ -154,7 +154,13 @@ void GridModel::rowsAppended()
 
 void GridModel::rowAboutToBeInserted(int row)
 {
-    rowsAboutToBeAppended(row, row);
+    if (m_inReset || m_postingNew)
+        return;
+    m_appending = 1;
+    // Before a new row still being typed, the new row moves down with the rest.
+    m_insertingAbove = m_pendingIsNew && row < m_pendingRow;
+    const int shown = m_insertingAbove ? row : modelRow(row);
+    beginInsertRows({}, shown, shown);
 }
 
 void GridModel::rowInserted()
@@ -167,6 +173,10 @@ void GridModel::rowInserted()
     }
     // A row written by someone else moves the rows from there on, the user's among them.
     m_appending = 0;
+    if (std::exchange(m_insertingAbove, false)) {
+        ++m_pendingRow;
+        ++m_currentRow;
+    }
     endInsertRows();
     if (m_currentRow < 0)
         changeCurrentRow(0);

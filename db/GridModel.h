@@ -105,5 +105,6 @@ private:
     bool m_postingNew = false;      // the pending new row is being written
     bool m_fetchFailed = false;     // reading stopped on an error until the next reset
     int m_appending = 0;            // rows announced by rowsAboutToBeAppended
+    bool m_insertingAbove = false;  // a row comes in above the pending new row
     int m_removing = -1;            // row being removed (by the record set, or a new one dropped)
 };

@@ -317,6 +317,20 @@ void TestGridModel::rowsAppendedElsewhereLeaveATypedRowInPlace()
     QCOMPARE(f.model.rowCount(), 3);
     QCOMPARE(f.shown(1), u"Физика"_s);
     QCOMPARE(f.stored(), (QStringList{u"Физика"_s, u"Алгебра"_s, u"Химия"_s}));
+
+    // A row put in above a typed one moves it down with the rest.
+    f.model.setCurrentRow(2);
+    f.model.insertNewRow();
+    QVERIFY(f.edit(2, u"Геометрия"_s));
+    f.records.insertRow({{0, u"Биология"_s}}, 0);
+    QCOMPARE(f.model.pendingRow(), 3);
+    QCOMPARE(f.model.currentRow(), 3);
+    QCOMPARE(f.shown(0), u"Биология"_s);
+    QCOMPARE(f.shown(3), u"Геометрия"_s);
+    QCOMPARE(f.shown(4), u"Алгебра"_s);
+    f.model.post();
+    QCOMPARE(f.shown(3), u"Геометрия"_s);
+    QCOMPARE(f.model.rowCount(), 5);
 }
 
 void TestGridModel::dataSourcePostsBeforeRebinding()
