@@ -192,7 +192,8 @@ QList<ConvertedTable> convertAccessFile(const QString &worker, const QString &so
         if (readerEndOf(errors) == ReaderEnd::MemoryLimit) {
             throw DbError(QStringLiteral("Чтение файла Access «%1» прервано: достигнут предел памяти "
                                          "%2 МБ. Большому исправному файлу может понадобиться "
-                                         "больше: orvinta-db import --memory-limit МБ")
+                                         "больше: orvinta-db import --memory-limit МБ; а если файл "
+                                         "повреждён, больше памяти не поможет")
                               .arg(source)
                               .arg(megabytes));
         }

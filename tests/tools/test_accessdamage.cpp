@@ -198,6 +198,10 @@ void TestAccessDamage::libmdbFailuresAreContained_data()
     // forever on the first, and on the second reads past its buffer and runs out of memory.
     QTest::newRow("loops") << u"test2V2003.mdb"_s << qsizetype(138882) << 0x10 << u"не закончилось за 3 с"_s;
     QTest::newRow("crashes") << u"noRoman.mdb"_s << qsizetype(71569) << 0x08 << QString();
+    // Found by fuzzing: one byte cleared, and libmdb asks for gigabytes; whichever limit it
+    // reaches first (time, under a sanitizer) is named as a limit.
+    QTest::newRow("runs out of memory")
+        << u"testIndexCodesV1997.mdb"_s << qsizetype(451946) << 0x21 << u"достигнут предел"_s;
 }
 
 void TestAccessDamage::libmdbFailuresAreContained()
