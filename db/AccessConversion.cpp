@@ -189,11 +189,21 @@ QList<ConvertedTable> convertAccessFile(const QString &worker, const QString &so
             throw DbError(QStringLiteral("Чтение файла Access «%1» оборвалось: таблицы прочитаны не все")
                               .arg(source));
         }
-        if (readerEndOf(errors) == ReaderEnd::MemoryLimit) {
+        if (readerEndOf(errors) == ReaderEnd::MemoryLimit && options.memoryLimitMb > 0) {
             throw DbError(QStringLiteral("Чтение файла Access «%1» прервано: достигнут предел памяти "
-                                         "%2 МБ. Большому исправному файлу может понадобиться "
-                                         "больше: orvinta-db import --memory-limit МБ; а если файл "
-                                         "повреждён, больше памяти не поможет")
+                                         "%2 МБ, заданный --memory-limit. Большому исправному файлу "
+                                         "может понадобиться больше")
+                              .arg(source)
+                              .arg(megabytes));
+        }
+        // The default limit is several times what a sound file of this size needs: reaching
+        // it is what damaged lengths and page numbers do to libmdb.
+        if (readerEndOf(errors) == ReaderEnd::MemoryLimit) {
+            throw DbError(QStringLiteral("Чтение файла Access «%1» прервано: программе чтения не "
+                                         "хватило %2 МБ памяти, а файлу такого размера столько не "
+                                         "нужно; файл, вероятно, повреждён. Если он исправен, "
+                                         "повторите импорт с большим пределом: orvinta-db import "
+                                         "--memory-limit МБ")
                               .arg(source)
                               .arg(megabytes));
         }

@@ -1,6 +1,7 @@
 #include "AccessConversion.h"
 #include "AccessTestTools.h"
 #include "DbError.h"
+#include "TestDatabase.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -201,7 +202,7 @@ void TestAccessDamage::libmdbFailuresAreContained_data()
     // Found by fuzzing: one byte cleared, and libmdb asks for gigabytes; whichever limit it
     // reaches first (time, under a sanitizer) is named as a limit.
     QTest::newRow("runs out of memory")
-        << u"testIndexCodesV1997.mdb"_s << qsizetype(451946) << 0x21 << u"достигнут предел"_s;
+        << u"testIndexCodesV1997.mdb"_s << qsizetype(451946) << 0x21 << u"прервано"_s;
 }
 
 void TestAccessDamage::libmdbFailuresAreContained()
@@ -220,8 +221,9 @@ void TestAccessDamage::libmdbFailuresAreContained()
     QVERIFY2(run.err.contains(damaged), qPrintable(run.err));
     if (!message.isEmpty())
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
-    else // a fault of the reader's, not a limit
-        QVERIFY2(run.err.contains(u"аварийно"_s) && !run.err.contains(u"предел"_s), qPrintable(run.err));
+    else // a fault of the reader's (a crash, or garbage read as a huge length): a damaged file
+        QVERIFY2(run.err.contains(u"вероятно, повреждён"_s) && !run.err.contains(u"достигнут предел"_s),
+                 qPrintable(run.err));
     QVERIFY2(reportOfOurs(run.err).isEmpty(), qPrintable(run.err));
     QVERIFY(run.elapsedMs < 15000);
     QCOMPARE(filesIn(dir.path()), QStringList({u"damaged.mdb"_s}));
@@ -280,11 +282,12 @@ void TestAccessDamage::workerThatStopsShortIsNotBelieved()
         {"echo '==1==ERROR: AddressSanitizer: heap-buffer-overflow' >&2\n"
          "echo 'out of memory' >&2\nexit 1",
          u"аварийно"},
-        // GLib gives up when an allocation fails: a limit, named with how to raise it.
+        // GLib gives up when an allocation fails: under the generous default limit that
+        // is damage, said with how to raise the limit all the same.
         {"echo 'GLib-ERROR **: failed to allocate 4096 bytes' >&2\nkill -ABRT $$", u"--memory-limit"},
         {"echo '==1==ERROR: AddressSanitizer: allocator is out of memory trying to allocate 0x10 bytes' >&2\n"
          "exit 1",
-         u"достигнут предел памяти"},
+         u"не хватило"},
     };
     for (const auto &[body, message] : cases) {
         const QString worker = fakeWorker(dir, u"worker"_s, body);
@@ -297,6 +300,12 @@ void TestAccessDamage::workerThatStopsShortIsNotBelieved()
         QCOMPARE(filesIn(dir.path()), QStringList({u"worker"_s}));
         QFile::remove(dir.filePath(u"worker"_s));
     }
+
+    // A limit the user set is named as that limit.
+    const QString worker = fakeWorker(dir, u"worker"_s, "echo 'GLib-ERROR **: failed to allocate 9 bytes' >&2\nkill -ABRT $$");
+    const QString message = dbErrorOf(
+        [&] { convertAccessFile(worker, accessTestFile(u"noRoman.mdb"_s), dir.filePath(u"out.mdb"_s), {{}, 0, 64}); });
+    QVERIFY2(message.contains(u"достигнут предел памяти 64 МБ, заданный --memory-limit"_s), qPrintable(message));
 }
 
 QTEST_GUILESS_MAIN(TestAccessDamage)
