@@ -1,5 +1,7 @@
 #include "ChartPrint.h"
 
+#include "Printer.h"
+
 #include <QChart>
 #include <QGraphicsScene>
 #include <QPainter>
@@ -13,25 +15,12 @@ namespace {
 
 constexpr double marginShare = 0.15;
 
-[[noreturn]] void fail(const QString &message)
-{
-    throw std::runtime_error(message.toStdString());
-}
-
-QString printerDescription(const QPrinter &printer)
-{
-    if (printer.outputFormat() == QPrinter::PdfFormat)
-        return u"в файл «%1»"_s.arg(printer.outputFileName());
-    return u"на принтер «%1»"_s.arg(printer.printerName());
-}
-
 // Where the chart goes on a page of the given size (the printable area, in device pixels).
 QRect chartRect(const QSize &page, const QSizeF &chartSize, ChartPageFit fit)
 {
     const int marginX = qRound(page.width() * marginShare);
     const int marginY = qRound(page.height() * marginShare);
-    const QRect within(marginX, marginY, page.width() - 2 * marginX,
-                       page.height() - 2 * marginY);
+    const QRect within(marginX, marginY, page.width() - 2 * marginX, page.height() - 2 * marginY);
     if (fit == ChartPageFit::Stretch || chartSize.isEmpty())
         return within;
 
@@ -48,30 +37,22 @@ QRect chartRect(const QSize &page, const QSizeF &chartSize, ChartPageFit fit)
 
 } // namespace
 
-void printChart(QChart &chart, QPrinter &printer, ChartPageFit fit)
+QString chartDocumentName()
 {
-    printer.setDocName(u"Chart1"_s);
-    if (!printer.isValid())
-        fail(u"Не выбран принтер для печати"_s);
+    return u"Chart1"_s;
+}
 
+QString printChart(QChart &chart, PrintJob &job, ChartPageFit fit)
+{
     // The chart is printed as its view lays it out on screen.
     QGraphicsScene *scene = chart.scene();
     if (!scene)
         throw std::logic_error("printChart: the chart is shown in no view");
 
-    QPainter painter;
-    if (!painter.begin(&printer))
-        fail(u"Не удалось начать печать %1"_s.arg(printerDescription(printer)));
-
+    QPainter &painter = job.begin();
+    const QPrinter &printer = job.printer();
     const QRectF source = chart.mapRectToScene(QRectF(QPointF(0.0, 0.0), chart.size()));
     const QRect target = chartRect(QSize(printer.width(), printer.height()), source.size(), fit);
     scene->render(&painter, QRectF(target), source, Qt::IgnoreAspectRatio);
-
-    if (printer.printerState() == QPrinter::Error) {
-        printer.abort();
-        painter.end();
-        fail(u"Ошибка печати %1"_s.arg(printerDescription(printer)));
-    }
-    if (!painter.end())
-        fail(u"Не удалось завершить печать %1"_s.arg(printerDescription(printer)));
+    return job.finish();
 }

@@ -1,14 +1,20 @@
 #pragma once
 
+#include <QString>
+
+class PrintJob;
 class QChart;
-class QPrinter;
 
 // How a chart is fitted into the printed page.
-enum class ChartPageFit {
-    Stretch,          // fills the page less 15 % margins on every side
-    KeepProportions,  // keeps the chart's proportions, 15 % margins at the left and right
+enum class ChartPageFit
+{
+    Stretch,         // fills the page less 15 % margins on every side
+    KeepProportions, // keeps the chart's proportions, 15 % margins at the left and right
 };
 
-// Prints the chart alone on one page of the printer, with the document name "Chart1".
-// Throws std::runtime_error with the printing layer's message when printing fails.
-void printChart(QChart &chart, QPrinter &printer, ChartPageFit fit);
+// The document name of every chart print.
+QString chartDocumentName();
+
+// Prints the chart alone on one page of the job and ends the job; returns the file written
+// (empty for a printer). Throws std::runtime_error with a message when printing fails.
+QString printChart(QChart &chart, PrintJob &job, ChartPageFit fit);

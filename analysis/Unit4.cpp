@@ -49,8 +49,8 @@ QString selectionStatement(const QString &discipline, const QString &criterion,
 {
     // One multi-argument arg() call: a "%1" typed into a list is not substituted again.
     return u"select Значения.Значение from Значения where Значения.Дисциплина=(\"%1\")"
-           u" and Значения.Критерий=(\"%2\") and Значения.Средство_ИКТ=(\"%3\")"_s
-        .arg(escapeLiteral(discipline), escapeLiteral(criterion), escapeLiteral(ictTool));
+           u" and Значения.Критерий=(\"%2\") and Значения.Средство_ИКТ=(\"%3\")"_s.arg(
+               escapeLiteral(discipline), escapeLiteral(criterion), escapeLiteral(ictTool));
 }
 
 namespace {
@@ -256,16 +256,18 @@ double niceTickStep(double span, double count)
 
 // A value axis whose ticks fall on round numbers, about `count` of them over whatever range
 // is shown, zoomed or not; never closer than `smallest`.
-QValueAxis *roundTicksAxis(const QString &labelFormat, double count, double smallest, QObject *parent)
+QValueAxis *roundTicksAxis(const QString &labelFormat, double count, double smallest,
+                           QObject *parent)
 {
     auto *axis = new QValueAxis(parent);
     axis->setLabelFormat(labelFormat);
     axis->setTickAnchor(0.0);
     axis->setTickInterval(1.0);
     axis->setTickType(QValueAxis::TicksDynamic);
-    QObject::connect(axis, &QValueAxis::rangeChanged, axis, [axis, count, smallest](qreal min, qreal max) {
-        axis->setTickInterval(std::max(smallest, niceTickStep(max - min, count)));
-    });
+    QObject::connect(axis, &QValueAxis::rangeChanged, axis,
+                     [axis, count, smallest](qreal min, qreal max) {
+                         axis->setTickInterval(std::max(smallest, niceTickStep(max - min, count)));
+                     });
     return axis;
 }
 
@@ -287,8 +289,7 @@ QLabel *listCaption(const QString &text, QWidget *parent, int left, int top, int
 }
 
 // A control at its place, widened where this font needs more room for its text.
-template <typename Control>
-Control *placed(Control *control, const QRect &place)
+template <typename Control> Control *placed(Control *control, const QRect &place)
 {
     control->setGeometry(QRect(place.topLeft(), place.size().expandedTo(control->sizeHint())));
     return control;
@@ -307,31 +308,12 @@ QComboBox *selectionList(QWidget *parent, int left, int top)
     return list;
 }
 
-// Switches the printer to landscape for one job and back to what it was, also on failure.
-class LandscapeForJob
-{
-public:
-    explicit LandscapeForJob(QPrinter &printer)
-        : m_printer(printer), m_previous(printer.pageLayout().orientation())
-    {
-        m_printer.setPageOrientation(QPageLayout::Landscape);
-    }
-    ~LandscapeForJob() { m_printer.setPageOrientation(m_previous); }
-    LandscapeForJob(const LandscapeForJob &) = delete;
-    LandscapeForJob &operator=(const LandscapeForJob &) = delete;
-
-private:
-    QPrinter &m_printer;
-    QPageLayout::Orientation m_previous;
-};
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
 // The window
 
-Tanaliz::Tanaliz(QWidget *parent)
-    : DatabaseWindow(parent)
+Tanaliz::Tanaliz(QWidget *parent) : DatabaseWindow(parent)
 {
     setWindowTitle(u"Анализ данных"_s);
     setFont(QFont(u"MS Sans Serif"_s, 8));
@@ -367,7 +349,8 @@ Tanaliz::Tanaliz(QWidget *parent)
     StaticText2 = listCaption(u"Критерий:"_s, GroupBox2, 32, 56, 88);
     ComboBox2 = selectionList(GroupBox2, 88, 48);
     StaticText3 = listCaption(u"Средство ИКТ:"_s, GroupBox2, 8, 88, 88);
-    CheckBox1 = placed(new QCheckBox(u"Сравнить два критерия"_s, GroupBox2), QRect(16, 112, 145, 17));
+    CheckBox1 =
+        placed(new QCheckBox(u"Сравнить два критерия"_s, GroupBox2), QRect(16, 112, 145, 17));
 
     // The second selection lies on the window itself, inside the frame of GroupBox2.
     StaticText4 = listCaption(u"Средство ИКТ:"_s, this, 256, 96, 336);
@@ -480,13 +463,13 @@ void Tanaliz::FormShow()
     // The criteria and the ICT tools each read the published path again.
     const QString criteriaPath = publishedDatabasePath();
     if (!criteriaPath.isEmpty()) {
-        readReferenceList(criteriaPath, *ADOConnection2, *ADODataSet2, *ADOTable2,
-                          Schema::Criteria, {ComboBox2, ComboBox5});
+        readReferenceList(criteriaPath, *ADOConnection2, *ADODataSet2, *ADOTable2, Schema::Criteria,
+                          {ComboBox2, ComboBox5});
     }
     const QString toolsPath = publishedDatabasePath();
     if (!toolsPath.isEmpty()) {
-        readReferenceList(toolsPath, *ADOConnection3, *ADODataSet3, *ADOTable3,
-                          Schema::IctTools, {ComboBox3, ComboBox6});
+        readReferenceList(toolsPath, *ADOConnection3, *ADODataSet3, *ADOTable3, Schema::IctTools,
+                          {ComboBox3, ComboBox6});
     }
 }
 
@@ -616,9 +599,10 @@ void Tanaliz::fitAxes(const QList<QPointF> &first, const QList<QPointF> &second)
 
 void Tanaliz::Button2Click()
 {
-    QPrinter &printer = currentPrinter();
-    const LandscapeForJob landscape(printer);
-    printChart(*Chart1->chart(), printer, ChartPageFit::Stretch);
+    // Landscape for this job only: the printer set up keeps its own orientation.
+    PrintJob job(currentPrinter(), chartDocumentName(), windowTitle());
+    job.printer().setPageOrientation(QPageLayout::Landscape);
+    showPrintedFile(this, printChart(*Chart1->chart(), job, ChartPageFit::Stretch));
 }
 
 void Tanaliz::FormClose(QCloseEvent *event)

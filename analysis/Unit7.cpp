@@ -75,9 +75,9 @@ QList<DisciplineMean> DisciplineSlots::nonZeroMeans() const
     QList<DisciplineMean> means;
     for (const Slot &slot : m_slots) {
         // The sum of huge values may overflow where their mean does not.
-        const double mean = slot.count == 0      ? slot.total
-            : std::isfinite(slot.total) ? slot.total / double(slot.count)
-                                        : slot.runningMean;
+        const double mean = slot.count == 0             ? slot.total
+                            : std::isfinite(slot.total) ? slot.total / double(slot.count)
+                                                        : slot.runningMean;
         if (mean != 0.0)
             means.append({slot.name, mean});
     }
@@ -439,5 +439,6 @@ void Teff::fitMarks()
 
 void Teff::Button2Click()
 {
-    printChart(*Chart1->chart(), currentPrinter(), ChartPageFit::KeepProportions);
+    PrintJob job(currentPrinter(), chartDocumentName(), windowTitle());
+    showPrintedFile(this, printChart(*Chart1->chart(), job, ChartPageFit::KeepProportions));
 }

@@ -17,34 +17,14 @@ namespace {
 
 constexpr qreal MarginMm = 10;
 
-// Gives the printer the report's page and job name for one preview, and gives the printer
-// back its own afterwards: the report's landscape must not stay with the process' printer.
-class PrinterJobScope
+void setPage(QPrinter &printer, const QPageLayout &layout)
 {
-public:
-    PrinterJobScope(QPrinter &printer, const QPageLayout &layout, const QString &jobName)
-        : m_printer(printer), m_layout(printer.pageLayout()), m_jobName(printer.docName())
-    {
-        if (!printer.setPageLayout(layout)) {
-            // A printer whose least margins are wider keeps them; paper and orientation apply.
-            printer.setPageSize(layout.pageSize());
-            printer.setPageOrientation(layout.orientation());
-        }
-        printer.setDocName(jobName);
+    if (!printer.setPageLayout(layout)) {
+        // A printer whose least margins are wider keeps them; paper and orientation apply.
+        printer.setPageSize(layout.pageSize());
+        printer.setPageOrientation(layout.orientation());
     }
-    ~PrinterJobScope()
-    {
-        m_printer.setPageLayout(m_layout);
-        m_printer.setDocName(m_jobName);
-    }
-    PrinterJobScope(const PrinterJobScope &) = delete;
-    PrinterJobScope &operator=(const PrinterJobScope &) = delete;
-
-private:
-    QPrinter &m_printer;
-    QPageLayout m_layout;
-    QString m_jobName;
-};
+}
 
 } // namespace
 
@@ -101,10 +81,16 @@ ReportData TReport::readData() const
 void TReport::preview(QWidget *parent) const
 {
     const ReportData data = readData();
-    QPrinter &printer = currentPrinter();
-    const PrinterJobScope job(printer, pageLayout(), m_title);
-    dialogs().printPreview(parent, &printer,
-                           [this, &data](QPrinter *target) { print(target, data); });
+    // The preview prints on a printer of its own: the report's landscape stays with this
+    // report, and whatever fails in it leaves the process' printer as it was.
+    const auto printer = printerForJob(currentPrinter(), m_title);
+    setPage(*printer, pageLayout());
+    // Its print dialog then shows the file it would write (and asks before replacing one).
+    settlePrintFile(*printer, m_title);
+    const bool printed = dialogs().printPreview(
+        parent, printer.get(), [this, &data](QPrinter *target) { print(target, data); });
+    if (printed && printer->outputFormat() == QPrinter::PdfFormat)
+        showPrintedFile(parent, printer->outputFileName());
 }
 
 void TReport::print(QPrinter *printer, const ReportData &data) const

@@ -1,17 +1,24 @@
 #include "Dialogs.h"
 
 #include "ErrorGuard.h"
+#include "Printer.h"
 
+#include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QUrl>
 
 QString applicationTitle()
 {
@@ -59,8 +66,10 @@ bool QtDialogs::dropUnsavedEdit(QWidget *parent, const QString &problem)
                                    "Отменить это изменение и продолжить?")
                         .arg(problem),
                     QMessageBox::NoButton, parent);
-    QPushButton *drop = box.addButton(QStringLiteral("Отменить изменение"), QMessageBox::AcceptRole);
-    QPushButton *back = box.addButton(QStringLiteral("Вернуться к изменению"), QMessageBox::RejectRole);
+    QPushButton *drop =
+        box.addButton(QStringLiteral("Отменить изменение"), QMessageBox::AcceptRole);
+    QPushButton *back =
+        box.addButton(QStringLiteral("Вернуться к изменению"), QMessageBox::RejectRole);
     // Nothing is lost by a reflex press of Return or Escape.
     box.setDefaultButton(back);
     box.setEscapeButton(back);
@@ -81,11 +90,57 @@ QString QtDialogs::openFileName(QWidget *parent, const OpenFileRequest &request)
 
 void QtDialogs::printerSetup(QWidget *parent, QPrinter *printer)
 {
+    // A PDF printer without a file shows the default file; confirmed unchanged it is not
+    // stored, so that every print goes on naming its file after its own window.
+    const bool proposing =
+        printer->outputFormat() == QPrinter::PdfFormat && printer->outputFileName().isEmpty();
+    if (proposing)
+        printer->setOutputFileName(defaultPrintFile(applicationTitle()));
+    const QString proposal = printer->outputFileName();
+
     QPrintDialog dialog(printer, parent);
+    dialog.setWindowTitle(QStringLiteral("Параметры печати"));
+    // The dialog stores the settings; it prints nothing, and its button says so.
+    QPushButton *ok = nullptr;
+    if (auto *buttons = dialog.findChild<QDialogButtonBox *>())
+        ok = buttons->button(QDialogButtonBox::Ok);
+    if (ok)
+        ok->setText(QStringLiteral("Сохранить параметры"));
+    // Qt's dialog would refuse a file typed as "~/…" as not writable: the home folder is
+    // written out before the dialog checks the file.
+    auto *fileName = dialog.findChild<QLineEdit *>(QStringLiteral("filename"));
+    if (ok && fileName) {
+        const auto expandHome = [fileName] {
+            fileName->setText(withHomeExpanded(fileName->text()));
+        };
+        QObject::connect(ok, &QPushButton::pressed, fileName, expandHome);
+        QObject::connect(fileName, &QLineEdit::editingFinished, fileName, expandHome);
+    }
     dialog.exec();
+
+    if (printer->outputFormat() != QPrinter::PdfFormat)
+        return;
+    QString file = withHomeExpanded(printer->outputFileName());
+    if (proposing && file == proposal)
+        file.clear();
+    // An empty file name turns QPrinter to the system printer; the PDF format is kept.
+    printer->setOutputFileName(file);
+    printer->setOutputFormat(QPrinter::PdfFormat);
 }
 
-void QtDialogs::printPreview(QWidget *parent, QPrinter *printer,
+void QtDialogs::printedToFile(QWidget *parent, const QString &file)
+{
+    QMessageBox box(QMessageBox::Information, applicationTitle(),
+                    QStringLiteral("Напечатано в файл:\n%1").arg(QDir::toNativeSeparators(file)),
+                    QMessageBox::Ok, parent);
+    QPushButton *open = box.addButton(QStringLiteral("Открыть папку"), QMessageBox::ActionRole);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+    if (box.clickedButton() == open)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
+}
+
+bool QtDialogs::printPreview(QWidget *parent, QPrinter *printer,
                              const std::function<void(QPrinter *)> &paint)
 {
     // Not modal: the other windows stay usable, but the caller waits for this preview.
@@ -101,7 +156,12 @@ void QtDialogs::printPreview(QWidget *parent, QPrinter *printer,
                                                guard(window, [&] { paint(pages); });
                                            });
     QEventLoop loop;
-    QObject::connect(preview, &QDialog::finished, &loop, &QEventLoop::quit);
+    bool printed = false;
+    // The preview accepts itself once it has printed.
+    QObject::connect(preview, &QDialog::finished, &loop, [&loop, &printed](int result) {
+        printed = result == QDialog::Accepted;
+        loop.quit();
+    });
     QObject::connect(preview, &QObject::destroyed, &loop, &QEventLoop::quit);
     preview->show();
     if (preview)
@@ -112,4 +172,5 @@ void QtDialogs::printPreview(QWidget *parent, QPrinter *printer,
         QObject::disconnect(painting);
         preview->deleteLater();
     }
+    return printed;
 }

@@ -35,11 +35,14 @@ public:
     virtual bool dropUnsavedEdit(QWidget *parent, const QString &problem) = 0;
     // The chosen file's full name, or an empty string when the user cancelled.
     virtual QString openFileName(QWidget *parent, const OpenFileRequest &request) = 0;
-    // Printer set-up on the given printer; its result is not examined.
+    // Printer set-up on the given printer, which keeps what the user confirms.
     virtual void printerSetup(QWidget *parent, QPrinter *printer) = 0;
-    // Shows a preview of the pages that paint() draws, not modal; returns when it is closed.
-    virtual void printPreview(QWidget *parent, QPrinter *printer,
+    // Shows a preview of the pages that paint() draws, not modal; returns when it is closed,
+    // true when the user printed from it.
+    virtual bool printPreview(QWidget *parent, QPrinter *printer,
                               const std::function<void(QPrinter *)> &paint) = 0;
+    // A print went into this file: says where it is, with a way to open its folder.
+    virtual void printedToFile(QWidget *parent, const QString &file) = 0;
 };
 
 // The process-wide instance: the real Qt dialogs unless a test installed its own.
@@ -57,6 +60,7 @@ public:
     bool dropUnsavedEdit(QWidget *parent, const QString &problem) override;
     QString openFileName(QWidget *parent, const OpenFileRequest &request) override;
     void printerSetup(QWidget *parent, QPrinter *printer) override;
-    void printPreview(QWidget *parent, QPrinter *printer,
+    bool printPreview(QWidget *parent, QPrinter *printer,
                       const std::function<void(QPrinter *)> &paint) override;
+    void printedToFile(QWidget *parent, const QString &file) override;
 };

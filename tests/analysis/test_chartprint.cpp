@@ -47,15 +47,16 @@ struct PdfContents
     {
         const QString info = runTool(u"pdfinfo"_s, {file});
         const auto field = [&info](const QString &name) {
-            return QRegularExpression(u"^%1:\\s+(.*)$"_s.arg(name), QRegularExpression::MultilineOption)
+            return QRegularExpression(u"^%1:\\s+(.*)$"_s.arg(name),
+                                      QRegularExpression::MultilineOption)
                 .match(info)
                 .captured(1)
                 .trimmed();
         };
         pages = field(u"Pages"_s).toInt();
         title = field(u"Title"_s);
-        runTool(u"pdftoppm"_s, {u"-r"_s, u"50"_s, u"-png"_s, u"-f"_s, u"1"_s, u"-singlefile"_s,
-                                file, file});
+        runTool(u"pdftoppm"_s,
+                {u"-r"_s, u"50"_s, u"-png"_s, u"-f"_s, u"1"_s, u"-singlefile"_s, file, file});
         firstPage.load(file + u".png"_s);
     }
 
@@ -73,7 +74,8 @@ struct PdfContents
             }
         }
         return QRectF(double(inked.left()) / image.width(), double(inked.top()) / image.height(),
-                      double(inked.width()) / image.width(), double(inked.height()) / image.height());
+                      double(inked.width()) / image.width(),
+                      double(inked.height()) / image.height());
     }
 };
 
@@ -91,8 +93,8 @@ QRectF marginBox(const QPrinter &printer)
 bool sameArea(const QRectF &actual, const QRectF &expected)
 {
     const auto near = [](double a, double b) { return std::abs(a - b) < 0.01; };
-    return near(actual.left(), expected.left()) && near(actual.top(), expected.top())
-           && near(actual.right(), expected.right()) && near(actual.bottom(), expected.bottom());
+    return near(actual.left(), expected.left()) && near(actual.top(), expected.top()) &&
+           near(actual.right(), expected.right()) && near(actual.bottom(), expected.bottom());
 }
 
 QByteArray describe(const QRectF &actual, const QRectF &expected)
@@ -127,8 +129,8 @@ private Q_SLOTS:
 
 void TestChartPrint::initTestCase()
 {
-    if (QStandardPaths::findExecutable(u"pdftoppm"_s).isEmpty()
-        || QStandardPaths::findExecutable(u"pdfinfo"_s).isEmpty())
+    if (QStandardPaths::findExecutable(u"pdftoppm"_s).isEmpty() ||
+        QStandardPaths::findExecutable(u"pdfinfo"_s).isEmpty())
         QSKIP("poppler-utils (pdftoppm, pdfinfo) are needed to look at the printed pages");
 }
 
@@ -177,7 +179,8 @@ void TestChartPrint::chartLiesWithinFifteenPercentMargins()
     QCoreApplication::processEvents();
 
     QPrinter &printer = pdfPrinter(pdfPath());
-    printChart(*chart, printer, fit);
+    PrintJob job(printer, chartDocumentName(), u"Диаграмма"_s);
+    QCOMPARE(printChart(*chart, job, fit), pdfPath());
 
     const PdfContents pdf(pdfPath());
     QCOMPARE(pdf.pages, 1);
@@ -186,7 +189,8 @@ void TestChartPrint::chartLiesWithinFifteenPercentMargins()
     if (fit == ChartPageFit::KeepProportions) {
         // The full width between the side margins, half as high, centred vertically.
         const double height = expected.width() * pdf.firstPage.width() / pdf.firstPage.height() / 2;
-        expected = QRectF(expected.left(), expected.center().y() - height / 2, expected.width(), height);
+        expected =
+            QRectF(expected.left(), expected.center().y() - height / 2, expected.width(), height);
     }
     QVERIFY2(sameArea(pdf.inkedShare(), expected), describe(pdf.inkedShare(), expected));
 }

@@ -55,11 +55,12 @@ PaintingDialogs::~PaintingDialogs()
     setDialogs(nullptr);
 }
 
-void PaintingDialogs::printPreview(QWidget *, QPrinter *, const Paint &paint)
+bool PaintingDialogs::printPreview(QWidget *, QPrinter *, const Paint &paint)
 {
     ++previews;
     if (onPreview)
         onPreview(paint);
+    return false;
 }
 
 void paintToPdf(const PaintingDialogs::Paint &paint, const QString &path)

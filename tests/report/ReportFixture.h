@@ -45,7 +45,8 @@ public:
     bool dropUnsavedEdit(QWidget *, const QString &) override { return false; }
     QString openFileName(QWidget *, const OpenFileRequest &) override { return {}; }
     void printerSetup(QWidget *, QPrinter *) override {}
-    void printPreview(QWidget *parent, QPrinter *printer, const Paint &paint) override;
+    bool printPreview(QWidget *parent, QPrinter *printer, const Paint &paint) override;
+    void printedToFile(QWidget *, const QString &) override {}
 };
 
 // Paints into a PDF file on the given page (the process' printer's by default).

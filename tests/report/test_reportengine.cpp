@@ -103,7 +103,7 @@ private Q_SLOTS:
     void wrappedTextMakesItsLineTaller();
     void aRecordTallerThanThePageStillMovesOn();
 
-    void previewLendsThePrinterTheReportsPageAndGivesItBack();
+    void previewPrintsOnAPrinterOfItsOwnWithTheReportsPage();
     void previewShowsTheRecordsOfItsMoment();
 };
 
@@ -315,7 +315,7 @@ void TestReportEngine::aRecordTallerThanThePageStillMovesOn()
         QCOMPARE(layout.page(p).bands.at(2).record, p);
 }
 
-void TestReportEngine::previewLendsThePrinterTheReportsPageAndGivesItBack()
+void TestReportEngine::previewPrintsOnAPrinterOfItsOwnWithTheReportsPage()
 {
     FakeDialogs fake;
     QPrinter &printer = currentPrinter();
@@ -332,7 +332,7 @@ void TestReportEngine::previewLendsThePrinterTheReportsPageAndGivesItBack()
     QPageLayout during;
     QString jobName;
     fake.onPreview = [&](QPrinter *target) {
-        QCOMPARE(target, &printer);
+        QVERIFY(target != &printer);
         during = target->pageLayout();
         jobName = target->docName();
     };

@@ -71,12 +71,24 @@ QString FakeDialogs::openFileName(QWidget *, const OpenFileRequest &request)
     return fileToOpen;
 }
 
-void FakeDialogs::printerSetup(QWidget *, QPrinter *)
+QStringList FakeDialogs::printedFiles() const
 {
-    shown.append(Shown{Shown::PrinterSetup, QString()});
+    return texts(Shown::PrintedFile);
 }
 
-void FakeDialogs::printPreview(QWidget *, QPrinter *printer,
+void FakeDialogs::printerSetup(QWidget *, QPrinter *printer)
+{
+    shown.append(Shown{Shown::PrinterSetup, QString()});
+    if (onPrinterSetup)
+        onPrinterSetup(printer);
+}
+
+void FakeDialogs::printedToFile(QWidget *, const QString &file)
+{
+    shown.append({Shown::PrintedFile, file});
+}
+
+bool FakeDialogs::printPreview(QWidget *, QPrinter *printer,
                                const std::function<void(QPrinter *)> &paint)
 {
     shown.append(Shown{Shown::Preview, QString()});
@@ -86,4 +98,5 @@ void FakeDialogs::printPreview(QWidget *, QPrinter *printer,
         else
             paint(printer);
     }
+    return previewPrinted;
 }

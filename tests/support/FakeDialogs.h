@@ -16,22 +16,35 @@ public:
 
     struct Shown
     {
-        enum Kind { Information, Error, Confirmation, DropEdit, OpenFile, PrinterSetup, Preview } kind;
+        enum Kind
+        {
+            Information,
+            Error,
+            Confirmation,
+            DropEdit,
+            OpenFile,
+            PrinterSetup,
+            Preview,
+            PrintedFile
+        } kind;
         QString text;
     };
 
     // Answers
     bool confirmAnswer = true;
     bool dropEditAnswer = true;
-    QString fileToOpen;                        // empty: the user cancels
-    std::function<void(QPrinter *)> onPreview; // runs with the preview's printer, if set
-    int previewPaints = 1;                     // how often the preview asks for its pages
-    std::function<void()> onInformation;       // runs while an information box is "open"
+    QString fileToOpen;                             // empty: the user cancels
+    std::function<void(QPrinter *)> onPreview;      // runs with the preview's printer, if set
+    int previewPaints = 1;                          // how often the preview asks for its pages
+    bool previewPrinted = false;                    // whether the user printed from the preview
+    std::function<void(QPrinter *)> onPrinterSetup; // what the user sets up, if set
+    std::function<void()> onInformation;            // runs while an information box is "open"
 
     QList<Shown> shown;
     QStringList informations() const;
     QStringList errors() const;
     QStringList confirmations() const;
+    QStringList printedFiles() const;
     int count(Shown::Kind kind) const;
     void clear() { shown.clear(); }
 
@@ -41,8 +54,9 @@ public:
     bool dropUnsavedEdit(QWidget *parent, const QString &problem) override;
     QString openFileName(QWidget *parent, const OpenFileRequest &request) override;
     void printerSetup(QWidget *parent, QPrinter *printer) override;
-    void printPreview(QWidget *parent, QPrinter *printer,
+    bool printPreview(QWidget *parent, QPrinter *printer,
                       const std::function<void(QPrinter *)> &paint) override;
+    void printedToFile(QWidget *parent, const QString &file) override;
 
     OpenFileRequest lastOpenRequest;
 
