@@ -8,11 +8,14 @@
 #include "ReportElement.h"
 
 #include <QHeaderView>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
 constexpr int FirstColumnOffset = 1; // pixels
 constexpr int ColumnGap = 3;         // pixels
+constexpr int RightAlignedGap = 4;   // pixels, kept free at the right of a right-aligned text
 
 // Long texts and binary data have no place on a report line. Only columns declared as long
 // text (MEMO, LONGTEXT, CLOB, NOTE) count as long text: a plain TEXT column is the short text
@@ -49,40 +52,120 @@ void applyColumnFont(TReportDBText &text, const QString &fontName)
     text.setFont(font);
 }
 
-void layOutColumns(TReport &report, RecordSet &records, const QList<GridColumn> &columns,
-                   TReportBand &detail, TReportBand &columnHeader, const TReportBand &pageHeader)
+// A column that goes on paper, with the width it is printed at.
+struct PrintedColumn
 {
-    int offset = FirstColumnOffset;
+    const GridColumn *column;
+    const FieldInfo *field;
+    int width;
+};
+
+std::vector<PrintedColumn> printedColumns(const RecordSet &records,
+                                          const QList<GridColumn> &columns)
+{
+    std::vector<PrintedColumn> printed;
     for (const GridColumn &column : columns) {
         if (column.width <= 0)
             continue;
         const FieldInfo &field = fieldNamed(records, column.fieldName);
-        if (!isPrintable(field))
-            continue;
-        if (report.orientation() == QPageLayout::Portrait &&
-            offset + column.width > pageHeader.widthPixels())
-            report.setOrientation(QPageLayout::Landscape);
-        if (offset + column.width > pageHeader.widthPixels())
-            break;
+        if (isPrintable(field))
+            printed.push_back({&column, &field, column.width});
+    }
+    return printed;
+}
 
+// Where the line of columns ends: the first offset, every width and a gap between each two.
+int rowWidth(const std::vector<PrintedColumn> &columns)
+{
+    int width = FirstColumnOffset;
+    for (const PrintedColumn &printed : columns)
+        width += printed.width + ColumnGap;
+    return columns.empty() ? width : width - ColumnGap;
+}
+
+bool isText(const PrintedColumn &printed)
+{
+    return printed.field->kind == FieldKind::String || printed.field->kind == FieldKind::Unknown;
+}
+
+// Narrows columns that pass the page so that every one of them is printed, their texts
+// wrapping: first the widest text columns, down to a width that still holds a few words;
+// where even that is too wide, every column in proportion.
+void fitToWidth(std::vector<PrintedColumn> &columns, int pageWidth)
+{
+    constexpr int NarrowestText = 48; // pixels
+    // The room for the widths themselves, less the offset and the gaps.
+    int widths = 0;
+    for (const PrintedColumn &printed : columns)
+        widths += printed.width;
+    const int room = pageWidth - (rowWidth(columns) - widths);
+    const auto totalWith = [&](int textCap) {
+        int total = 0;
+        for (const PrintedColumn &printed : columns)
+            total += isText(printed) ? std::min(printed.width, textCap) : printed.width;
+        return total;
+    };
+    // The greatest cap on text widths that fits, found by halving.
+    int low = NarrowestText, high = 0;
+    for (const PrintedColumn &printed : columns)
+        high = std::max(high, printed.width);
+    if (totalWith(low) <= room) {
+        while (low < high) {
+            const int middle = (low + high + 1) / 2;
+            if (totalWith(middle) <= room)
+                low = middle;
+            else
+                high = middle - 1;
+        }
+        for (PrintedColumn &printed : columns) {
+            if (isText(printed))
+                printed.width = std::min(printed.width, low);
+        }
+        return;
+    }
+    const int total = totalWith(NarrowestText);
+    for (PrintedColumn &printed : columns) {
+        const int width = isText(printed) ? std::min(printed.width, NarrowestText) : printed.width;
+        printed.width = std::max(1, int(qint64(width) * std::max(room, 0) / total));
+    }
+}
+
+void layOutColumns(TReport &report, RecordSet &records, const QList<GridColumn> &columns,
+                   TReportBand &detail, TReportBand &columnHeader, const TReportBand &pageHeader)
+{
+    std::vector<PrintedColumn> printed = printedColumns(records, columns);
+    // The page turns to landscape for a line of columns that passes the portrait width, and
+    // columns that pass even the landscape width are narrowed: no column is left out.
+    if (report.orientation() == QPageLayout::Portrait &&
+        rowWidth(printed) > pageHeader.widthPixels())
+        report.setOrientation(QPageLayout::Landscape);
+    if (rowWidth(printed) > pageHeader.widthPixels())
+        fitToWidth(printed, pageHeader.widthPixels());
+
+    int offset = FirstColumnOffset;
+    for (const PrintedColumn &column : printed) {
+        // A number set flush right keeps a gap to the text of the next column.
+        const bool right = column.column->alignment & Qt::AlignRight;
         auto *text = detail.add<TReportDBText>();
         text->setDataSet(&records);
-        text->setDataField(column.fieldName);
+        text->setDataField(column.column->fieldName);
         text->setAutoSize(false);
         text->setAutoStretch(true);
         text->setTop(1);
         text->setLeft(offset);
-        text->setWidth(column.width);
-        text->setAlignment(column.alignment);
-        applyColumnFont(*text, column.fontName);
+        text->setWidth(right ? std::max(1, column.width - RightAlignedGap) : column.width);
+        text->setAlignment(column.column->alignment);
+        applyColumnFont(*text, column.column->fontName);
 
         auto *caption = columnHeader.add<TReportLabel>();
         caption->setLeft(offset);
         caption->setTop(1);
         caption->setAutoSize(false);
+        caption->setAutoStretch(true); // a caption wider than a narrowed column wraps
         caption->setWidth(column.width);
         caption->setAlignment(Qt::AlignHCenter);
-        caption->setCaption(field.displayLabel.isEmpty() ? field.name : field.displayLabel);
+        caption->setCaption(column.field->displayLabel.isEmpty() ? column.field->name
+                                                                 : column.field->displayLabel);
 
         offset += column.width + ColumnGap;
     }
