@@ -6,6 +6,7 @@
 #include <QGraphicsScene>
 #include <QPainter>
 #include <QPrinter>
+#include <QScopeGuard>
 
 #include <stdexcept>
 
@@ -48,6 +49,11 @@ QString printChart(QChart &chart, PrintJob &job, ChartPageFit fit)
     QGraphicsScene *scene = chart.scene();
     if (!scene)
         throw std::logic_error("printChart: the chart is shown in no view");
+
+    // Paper is white: the chart's panel, grey like the window around it, is left off.
+    const bool background = chart.isBackgroundVisible();
+    chart.setBackgroundVisible(false);
+    const auto restore = qScopeGuard([&] { chart.setBackgroundVisible(background); });
 
     QPainter &painter = job.begin();
     const QPrinter &printer = job.printer();

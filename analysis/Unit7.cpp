@@ -8,6 +8,7 @@
 #include "ErrorGuard.h"
 #include "FieldInfo.h"
 #include "FormatSettings.h"
+#include "PieDecoration.h"
 #include "Printer.h"
 #include "RecordSet.h"
 #include "ReferenceList.h"
@@ -30,6 +31,8 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+
+using namespace Qt::StringLiterals;
 
 QPointer<Teff> eff;
 
@@ -155,22 +158,12 @@ const QColor TitleBoxColour(152, 153, 163);
 constexpr qreal PieSize = 0.6;
 // The largest slice is pulled out by this share of the radius.
 constexpr qreal ExplodeShare = 0.10;
-// The line from a slice to its mark, in pixels.
-constexpr qreal MarkArmLength = 8.0;
 
 // A distinct colour for each slice in turn: hues a golden angle apart.
 QColor sliceColour(int index)
 {
     const int hue = int(std::fmod(index * 137.508, 360.0));
     return QColor::fromHsv(hue, 170, 225);
-}
-
-// A slice's mark: its text on a yellow background. The label is rich text, so the text
-// is escaped and its spaces kept.
-QString markHtml(const QString &text)
-{
-    return QStringLiteral("<span style=\"background-color:#ffff00; white-space:pre\">%1</span>")
-        .arg(text.toHtmlEscaped());
 }
 
 // The chart draws its title as a text item of its own; the box goes behind it.
@@ -204,13 +197,6 @@ void fitTitleBox(QChart &chart)
         box->setPen(Qt::NoPen);
     }
     box->setRect(title->boundingRect().adjusted(-4, 0, 4, 0));
-}
-
-// The pie's radius in the chart's current layout.
-qreal pieRadius(const QChart &chart, const QPieSeries &series)
-{
-    const QRectF area = chart.plotArea();
-    return series.pieSize() * std::min(area.width(), area.height()) / 2.0;
 }
 
 // The position of a named column, looked up once rather than for every row.
@@ -282,6 +268,7 @@ Teff::Teff(QWidget *parent)
     Chart1->setRenderHint(QPainter::Antialiasing);
     Series1->setPieSize(PieSize);
     chart->addSeries(Series1);
+    m_decoration = std::make_unique<PieDecoration>(*chart, *Series1);
     connect(chart, &QChart::plotAreaChanged, this, &Teff::fitMarks);
 
     connect(Button1, &QPushButton::clicked, this, guarded(this, &Teff::Button1Click));
@@ -408,13 +395,11 @@ void Teff::showMeans(const QList<DisciplineMean> &means)
     QPieSlice *largest = nullptr;
     for (const DisciplineMean &mean : means) {
         // A pie sizes slices by magnitude; a negative mean keeps its sign in its mark.
-        auto *slice =
-            new QPieSlice(markHtml(mean.name.isEmpty() ? formatMarkValue(mean.value) : mean.name),
-                          std::abs(mean.value) / unit);
+        auto *slice = new QPieSlice(mean.name.isEmpty() ? formatMarkValue(mean.value) : mean.name,
+                                    std::abs(mean.value) / unit);
         slice->setBrush(sliceColour(int(Series1->count())));
-        slice->setLabelVisible(true);
-        slice->setLabelPosition(QPieSlice::LabelOutside);
-        slice->setLabelBrush(Qt::black);
+        // The marks are drawn by the decoration, which keeps them apart.
+        slice->setLabelVisible(false);
         slice->setExplodeDistanceFactor(ExplodeShare);
         Series1->append(slice);
         if (!largest || slice->value() > largest->value())
@@ -422,19 +407,38 @@ void Teff::showMeans(const QList<DisciplineMean> &means)
     }
     if (largest)
         largest->setExploded(true);
+
+    // Each mark names its discipline (or shows the mean of a slot without a name) with the
+    // mean and its share of the pie.
+    QStringList marks;
+    const QLocale regional = FormatSettings::instance().regionalLocale();
+    for (qsizetype i = 0; i < means.size(); ++i) {
+        const DisciplineMean &mean = means.at(i);
+        const double percent = Series1->slices().at(i)->percentage() * 100;
+        const QString share = percent < 0.05 ? u"< "_s + regional.toString(0.1, 'f', 1)
+                                             : regional.toString(percent, 'f', 1);
+        const QString value = formatMarkValue(mean.value);
+        marks.append(mean.name.isEmpty() ? u"%1 (%2 %)"_s.arg(value, share)
+                                         : u"%1: %2 (%3 %)"_s.arg(mean.name, value, share));
+    }
+    m_decoration->setMarks(marks);
     fitMarks();
+}
+
+QStringList Teff::marks() const
+{
+    return m_decoration->marks();
+}
+
+QList<QRectF> Teff::markRects() const
+{
+    return m_decoration->markRects();
 }
 
 void Teff::fitMarks()
 {
-    QChart &chart = *Chart1->chart();
-    fitTitleBox(chart);
-    const qreal radius = pieRadius(chart, *Series1);
-    if (radius <= 0)
-        return;
-    const QList<QPieSlice *> slices = Series1->slices();
-    for (QPieSlice *slice : slices)
-        slice->setLabelArmLengthFactor(MarkArmLength / radius);
+    fitTitleBox(*Chart1->chart());
+    m_decoration->update();
 }
 
 void Teff::Button2Click()

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QWidget>
 #include <array>
+#include <memory>
 
 QT_FORWARD_DECLARE_CLASS(QChartView)
 QT_FORWARD_DECLARE_CLASS(QComboBox)
@@ -18,6 +19,7 @@ QT_FORWARD_DECLARE_CLASS(QPushButton)
 
 class Connection;
 class DataSource;
+class PieDecoration;
 class QueryRecordSet;
 class TableRecordSet;
 
@@ -116,6 +118,10 @@ public:
     void Button1Click();
     void Button2Click();
 
+    // The marks of the slices as drawn beside the pie, and where they stand in the chart.
+    QStringList marks() const;
+    QList<QRectF> markRects() const;
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
 
@@ -126,6 +132,7 @@ private:
     void showMeans(const QList<EffAnalysis::DisciplineMean> &means);
     void fitMarks();
 
+    std::unique_ptr<PieDecoration> m_decoration;
 };
 
 // The one efficiency comparison window, if it exists.

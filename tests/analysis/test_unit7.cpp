@@ -19,6 +19,8 @@
 
 using namespace EffAnalysis;
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString Speed = QStringLiteral("Скорость");
@@ -370,12 +372,13 @@ private Q_SLOTS:
         QCOMPARE(window->Chart1->chart()->title(), QStringLiteral("Результаты анализа"));
         QCOMPARE(window->Series1->name(), QStringLiteral("Итоги анализа"));
         const QList<QPieSlice *> slices = window->Series1->slices();
-        QVERIFY(slices.at(0)->isLabelVisible());
-        QCOMPARE(slices.at(0)->labelPosition(), QPieSlice::LabelOutside);
         QVERIFY(slices.at(0)->brush().color() != slices.at(1)->brush().color());
+        // Each mark names its discipline with its mean and share, beside the pie.
+        QCOMPARE(window->marks(), (QStringList{u"Физика: 3 (75,0 %)"_s, u"Химия: 1 (25,0 %)"_s}));
         const QRectF area = window->Chart1->chart()->plotArea();
-        const qreal radius = window->Series1->pieSize() * std::min(area.width(), area.height()) / 2;
-        QCOMPARE(slices.at(0)->labelArmLengthFactor() * radius, 8.0);
+        const QList<QRectF> marks = window->markRects();
+        QCOMPARE(marks.size(), 2);
+        QVERIFY(marks.at(0).left() > area.center().x() && marks.at(1).right() < area.center().x());
 
         const QImage image = window->Chart1->grab().toImage();
         const auto pixelsOf = [&image](QRgb colour) {
