@@ -3,6 +3,8 @@
 #include "Printer.h"
 
 #include <QChart>
+#include <QFontMetricsF>
+#include <QGraphicsLayout>
 #include <QGraphicsScene>
 #include <QPainter>
 #include <QPrinter>
@@ -36,6 +38,34 @@ QRect chartRect(const QSize &page, const QSizeF &chartSize, ChartPageFit fit)
     return QRect((page.width() - width) / 2, (page.height() - height) / 2, width, height);
 }
 
+// The legend in the margin under the chart, one entry a line, in the printer's own points.
+void paintLegend(QPainter &painter, const QRect &chart, const QList<ChartLegendEntry> &legend,
+                 qreal pixelsPerMm)
+{
+    if (legend.isEmpty())
+        return;
+    painter.save();
+    QFont font = painter.font();
+    font.setPointSize(10);
+    painter.setFont(font);
+    const QFontMetricsF metrics(font, painter.device());
+    const qreal stroke = 12 * pixelsPerMm;
+    qreal top = chart.bottom() + 4 * pixelsPerMm;
+    for (const ChartLegendEntry &entry : legend) {
+        const qreal middle = top + metrics.height() / 2;
+        painter.setPen(QPen(entry.colour, 0.8 * pixelsPerMm, Qt::SolidLine, Qt::FlatCap));
+        painter.drawLine(QPointF(chart.left(), middle), QPointF(chart.left() + stroke, middle));
+        painter.setPen(Qt::black);
+        // A long entry wraps rather than losing the end of its names.
+        const qreal left = chart.left() + stroke + 3 * pixelsPerMm;
+        const QRectF room(left, top, chart.right() - left, 10 * metrics.height());
+        QRectF used;
+        painter.drawText(room, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, entry.text, &used);
+        top += used.height() + 0.4 * metrics.height();
+    }
+    painter.restore();
+}
+
 } // namespace
 
 QString chartDocumentName()
@@ -43,7 +73,8 @@ QString chartDocumentName()
     return u"Chart1"_s;
 }
 
-QString printChart(QChart &chart, PrintJob &job, ChartPageFit fit)
+QString printChart(QChart &chart, PrintJob &job, ChartPageFit fit,
+                   const QList<ChartLegendEntry> &legend)
 {
     // The chart is printed as its view lays it out on screen.
     QGraphicsScene *scene = chart.scene();
@@ -55,10 +86,15 @@ QString printChart(QChart &chart, PrintJob &job, ChartPageFit fit)
     chart.setBackgroundVisible(false);
     const auto restore = qScopeGuard([&] { chart.setBackgroundVisible(background); });
 
+    // Axes and ticks as the chart's latest data put them, even before the screen caught up.
+    if (chart.layout())
+        chart.layout()->activate();
+
     QPainter &painter = job.begin();
     const QPrinter &printer = job.printer();
     const QRectF source = chart.mapRectToScene(QRectF(QPointF(0.0, 0.0), chart.size()));
     const QRect target = chartRect(QSize(printer.width(), printer.height()), source.size(), fit);
     scene->render(&painter, QRectF(target), source, Qt::IgnoreAspectRatio);
+    paintLegend(painter, target, legend, printer.resolution() / 25.4);
     return job.finish();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+#include <QList>
 #include <QString>
 
 class PrintJob;
@@ -12,9 +14,18 @@ enum class ChartPageFit
     KeepProportions, // keeps the chart's proportions, 15 % margins at the left and right
 };
 
+// One line of the legend printed under a chart: a stroke in the line's colour and its text.
+struct ChartLegendEntry
+{
+    QColor colour;
+    QString text;
+};
+
 // The document name of every chart print.
 QString chartDocumentName();
 
-// Prints the chart alone on one page of the job and ends the job; returns the file written
-// (empty for a printer). Throws std::runtime_error with a message when printing fails.
-QString printChart(QChart &chart, PrintJob &job, ChartPageFit fit);
+// Prints the chart on one page of the job, with the legend under it, and ends the job; returns
+// the file written (empty for a printer). Throws std::runtime_error with a message when
+// printing fails.
+QString printChart(QChart &chart, PrintJob &job, ChartPageFit fit,
+                   const QList<ChartLegendEntry> &legend = {});

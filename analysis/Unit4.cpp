@@ -416,6 +416,9 @@ void Tanaliz::buildChart()
     chart->addSeries(Series1);
     chart->addSeries(Series2);
 
+    // Numbers on the axes in the user's format ("4,5").
+    chart->setLocalizeNumbers(true);
+    chart->setLocale(FormatSettings::instance().regionalLocale());
     // Positions are whole numbers; values may be anything.
     m_axisX = roundTicksAxis(u"%.0f"_s, 10.0, 1.0, chart);
     m_axisY = roundTicksAxis(u"%.6g"_s, 6.0, 0.0, chart);
@@ -493,10 +496,22 @@ void Tanaliz::Button1Click()
     ADODataSet4->setConnectionString(text);
     ADODataSet4->close();
 
+    // A printed chart names what each line shows.
+    m_legend.clear();
+    const auto legendEntry = [](const QLineSeries *series, const QString &caption,
+                                const QComboBox *discipline, const QComboBox *criterion,
+                                const QComboBox *tool) {
+        return ChartLegendEntry{
+            series->pen().color(),
+            u"%1: дисциплина «%2», критерий «%3», средство ИКТ «%4»"_s.arg(
+                caption, discipline->currentText(), criterion->currentText(), tool->currentText())};
+    };
+    m_legend.append(legendEntry(Series1, Label4->text(), ComboBox1, ComboBox2, ComboBox3));
     readSelection(selectionStatement(ComboBox1->currentText(), ComboBox2->currentText(),
                                      ComboBox3->currentText()),
                   first);
     if (CheckBox1->isChecked()) {
+        m_legend.append(legendEntry(Series2, Label6->text(), ComboBox4, ComboBox5, ComboBox6));
         readSelection(selectionStatement(ComboBox4->currentText(), ComboBox5->currentText(),
                                          ComboBox6->currentText()),
                       second);
@@ -602,7 +617,7 @@ void Tanaliz::Button2Click()
     // Landscape for this job only: the printer set up keeps its own orientation.
     PrintJob job(currentPrinter(), chartDocumentName(), windowTitle());
     job.printer().setPageOrientation(QPageLayout::Landscape);
-    showPrintedFile(this, printChart(*Chart1->chart(), job, ChartPageFit::Stretch));
+    showPrintedFile(this, printChart(*Chart1->chart(), job, ChartPageFit::Stretch, m_legend));
 }
 
 void Tanaliz::FormClose(QCloseEvent *event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChartPrint.h"
 #include "DatabaseWindow.h"
 
 #include <QList>
@@ -120,9 +121,11 @@ private:
     // Scales both axes to the points of both lines.
     void fitAxes(const QList<QPointF> &first, const QList<QPointF> &second);
 
+    // What the last analysis drew, for the legend of a print.
+    QList<ChartLegendEntry> m_legend;
     QValueAxis *m_axisX = nullptr;
     QValueAxis *m_axisY = nullptr;
-    QString DBPath;         // the database path as read when the window was shown
+    QString DBPath; // the database path as read when the window was shown
 };
 
 // The one data analysis window, empty while there is none.

@@ -164,10 +164,13 @@ void TestChartPrint::chartLiesWithinFifteenPercentMargins_data()
 void TestChartPrint::chartLiesWithinFifteenPercentMargins()
 {
     QFETCH(ChartPageFit, fit);
-    // A chart twice as wide as high whose whole panel is dark, so that its extent shows.
+    // A chart twice as wide as high whose plot area fills it and is dark, so that its extent
+    // shows (the panel around a plot area is left off on paper).
     auto *chart = new QChart;
-    chart->setBackgroundBrush(QColor(0, 0, 128));
-    chart->setBackgroundRoundness(0);
+    chart->setPlotAreaBackgroundBrush(QColor(0, 0, 128));
+    chart->setPlotAreaBackgroundVisible(true);
+    chart->setMargins(QMargins());
+    chart->legend()->hide();
     chart->layout()->setContentsMargins(0, 0, 0, 0);
     auto *series = new QLineSeries;
     series->append({QPointF(1, 4), QPointF(2, 5), QPointF(3, 3)});
@@ -223,12 +226,16 @@ void TestChartPrint::windowPrintsOneLandscapePageAndRestoresPortrait()
     QCOMPARE(pdf.title, u"Chart1"_s);
     QVERIFY(pdf.firstPage.width() > pdf.firstPage.height());
 
-    // Title, axes and lines lie within the margins and, stretched, fill most of the room.
+    // Title, axes and lines lie within the margins and, stretched, fill most of the room; the
+    // legend goes in the margin under them.
     printer.setPageOrientation(QPageLayout::Landscape);
     const QRectF box = marginBox(printer);
     printer.setPageOrientation(QPageLayout::Portrait);
     const QRectF inked = pdf.inkedShare();
-    QVERIFY2(box.adjusted(-0.005, -0.005, 0.005, 0.005).contains(inked), describe(inked, box));
+    const QRectF within = box.adjusted(-0.005, -0.005, 0.005, 0.005);
+    QVERIFY2(within.left() <= inked.left() && inked.right() <= within.right()
+                 && within.top() <= inked.top() && inked.bottom() < 0.95,
+             describe(inked, box));
     QVERIFY2(inked.width() > 0.75 * box.width() && inked.height() > 0.75 * box.height(),
              describe(inked, box));
 }

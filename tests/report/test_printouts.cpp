@@ -3,6 +3,7 @@
 // the PDF with poppler. ORVINTA_PRINTOUTS=<folder> keeps the files there (for the README).
 #include "DatabasePath.h"
 #include "FakeDialogs.h"
+#include "FormatSettings.h"
 #include "Printer.h"
 #include "RecordSet.h"
 #include "Report.h"
@@ -92,6 +93,7 @@ private Q_SLOTS:
             QSKIP("pdftotext is needed to read the printouts back");
         m_folder = qEnvironmentVariable("ORVINTA_PRINTOUTS", m_scratch.path());
         QDir().mkpath(m_folder);
+        FormatSettings::instance().setRegionalLocale(QLocale(QLocale::Russian, QLocale::Russia));
         m_dialogs = std::make_unique<FakeDialogs>();
         m_dialogs->previewPrinted = true;
     }
@@ -134,13 +136,23 @@ void TestPrintouts::lineChartNamesItsSelectionsAndScales()
     window.Button2->click();
     QCOMPARE(m_dialogs->errors(), QStringList());
 
-    const QString text = pageText(firstPageWords(pdf));
-    for (const QString &name : {u"Физика"_s, u"Химия"_s, u"Проектор"_s, u"Интерактивная"_s,
-                                u"Понятность"_s, u"Графики"_s})
+    const QList<PdfWord> words = firstPageWords(pdf);
+    const QString text = pageText(words);
+    for (const QString &name : {u"«Физика»,"_s, u"«Химия»,"_s, u"«Проектор»"_s, u"«Интерактивная"_s,
+                                u"доска»"_s, u"Графики"_s, u"4,5"_s})
         QVERIFY2(text.contains(name), qPrintable(name + u" not in: "_s + text));
-    // The value axis runs from below the least value to above the greatest, both labelled.
-    QVERIFY2(text.contains(u"5,0"_s) || text.contains(u"5.0"_s), qPrintable(text));
-    QVERIFY2(text.contains(u"3,0"_s) || text.contains(u"3.0"_s), qPrintable(text));
+    // The value axis is labelled up to its top: the highest number on the page is the
+    // greatest value, and the positions run to the last one.
+    const PdfWord *highest = nullptr;
+    for (const PdfWord &word : words) {
+        bool number = false;
+        word.text.toInt(&number);
+        if (number && (!highest || word.box.top() < highest->box.top()))
+            highest = &word;
+    }
+    QVERIFY(highest);
+    QCOMPARE(highest->text, u"5"_s);
+    QVERIFY2(text.contains(u"1 2 3 4 5 6 7 8"_s), qPrintable(text));
 }
 
 void TestPrintouts::pieLabelsEverySliceWithoutOverlap()
