@@ -14,8 +14,10 @@
 namespace {
 
 // Above the plot area and its axes, below the series (Qt Charts stacks its own items from -1
-// for the background to 4 for the series), and the marks above everything.
+// for the background to 4 for the series): the rim, then the lines to the marks, which thus
+// pass behind slices rather than over them; the marks above everything.
 constexpr qreal DepthZ = 3.5;
+constexpr qreal LinesZ = 3.6;
 constexpr qreal MarksZ = 10;
 // The line from a slice to its bend, and on to its mark, in pixels.
 constexpr qreal ArmLength = 8;
@@ -81,7 +83,11 @@ public:
         setZValue(DepthZ);
     }
 
-    void follow() { prepareGeometryChange(); }
+    void follow()
+    {
+        prepareGeometryChange();
+        update();
+    }
 
     QRectF boundingRect() const override { return m_chart.rect(); }
 
@@ -127,13 +133,23 @@ public:
         QString text;
     };
 
-    Marks(QChart &chart, QPieSeries &series)
-        : QGraphicsItem(&chart), m_chart(chart), m_series(series)
+    enum class Part
     {
-        setZValue(MarksZ);
+        Lines,
+        Boxes
+    };
+
+    Marks(QChart &chart, QPieSeries &series, Part part)
+        : QGraphicsItem(&chart), m_chart(chart), m_series(series), m_part(part)
+    {
+        setZValue(part == Part::Lines ? LinesZ : MarksZ);
     }
 
-    void follow() { prepareGeometryChange(); }
+    void follow()
+    {
+        prepareGeometryChange();
+        update();
+    }
     QStringList texts() const { return m_texts; }
     void setTexts(const QStringList &texts) { m_texts = texts; }
 
@@ -177,11 +193,14 @@ public:
         painter->setRenderHint(QPainter::Antialiasing);
         painter->setFont(markFont(m_chart));
         for (const Placed &mark : placed()) {
-            const QPointF joint(mark.box.center().x() < mark.bend.x() ? mark.box.right()
-                                                                      : mark.box.left(),
-                                mark.box.center().y());
-            painter->setPen(QPen(Qt::black, 0.8));
-            painter->drawPolyline(QPolygonF{mark.edge, mark.bend, joint});
+            if (m_part == Part::Lines) {
+                const QPointF joint(mark.box.center().x() < mark.bend.x() ? mark.box.right()
+                                                                          : mark.box.left(),
+                                    mark.box.center().y());
+                painter->setPen(QPen(Qt::black, 0.8));
+                painter->drawPolyline(QPolygonF{mark.edge, mark.bend, joint});
+                continue;
+            }
             painter->setPen(QPen(QColor(128, 128, 128), 0.6));
             painter->setBrush(MarkBackground);
             painter->drawRect(mark.box);
@@ -224,15 +243,18 @@ private:
 
     QChart &m_chart;
     QPieSeries &m_series;
+    Part m_part;
     QStringList m_texts;
 };
 
 PieDecoration::PieDecoration(QChart &chart, QPieSeries &series)
-    : m_depth(new Depth(chart, series)), m_marksItem(new Marks(chart, series))
+    : m_depth(new Depth(chart, series)), m_linesItem(new Marks(chart, series, Marks::Part::Lines)),
+      m_marksItem(new Marks(chart, series, Marks::Part::Boxes))
 {}
 
 void PieDecoration::setMarks(const QStringList &marks)
 {
+    m_linesItem->setTexts(marks);
     m_marksItem->setTexts(marks);
     update();
 }
@@ -245,9 +267,8 @@ QStringList PieDecoration::marks() const
 void PieDecoration::update()
 {
     m_depth->follow();
+    m_linesItem->follow();
     m_marksItem->follow();
-    m_depth->update();
-    m_marksItem->update();
 }
 
 QList<QRectF> PieDecoration::markRects() const

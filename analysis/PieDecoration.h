@@ -32,7 +32,8 @@ private:
     class Depth;
     class Marks;
 
-    Depth *m_depth; // both owned by the chart
-
+    // Owned by the chart.
+    Depth *m_depth;
+    Marks *m_linesItem;
     Marks *m_marksItem;
 };
