@@ -58,7 +58,7 @@ int main(int argc, char *argv[])
         AccessDatabase access(source);
         SqliteDatabase native(target, SqliteDatabase::OpenMode::CreateNew);
         rows = 0;
-        copyAccessTables(access, native, [&rows](const QString &, qint64 count) { rows += count; });
+        copyAccessTables(access, native, [&rows](const QString &, qint64 count, qint64) { rows += count; });
         inProcess.append(double(timer.nsecsElapsed()) / 1e9);
     }
 

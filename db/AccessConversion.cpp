@@ -20,9 +20,9 @@ constexpr qsizetype LongestReportLine = 4096;
 // How often the parent looks at the worker while it runs.
 constexpr int PollMs = 20;
 
-// The worker's report: "table\t<rows>\t<name>" per table, then "done", or "error\t<message>"
-// when it stops on a failure it understood. Its error output is not read for messages:
-// there libmdb, the C library or a sanitizer may say anything.
+// The worker's report: "table\t<rows read>\t<rows in the definition>\t<name>" per table, then
+// "done", or "error\t<message>" when it stops on a failure it understood. Its error output is not
+// read for messages: there libmdb, the C library or a sanitizer may say anything.
 struct Report
 {
     QList<ConvertedTable> tables;
@@ -41,15 +41,17 @@ struct Report
             return;
         }
         const QString text = QString::fromUtf8(line);
-        const qsizetype first = text.indexOf(u'\t');
-        const qsizetype second = text.indexOf(u'\t', first + 1);
-        bool ok = false;
-        const qint64 rows = first == 5 && second > first ? text.mid(6, second - 6).toLongLong(&ok) : 0;
-        if (!text.startsWith(u"table\t") || !ok || done) {
+        const QStringList fields = text.split(u'\t');
+        bool rowsOk = false;
+        bool describedOk = false;
+        const qint64 rows = fields.size() >= 4 ? fields.at(1).toLongLong(&rowsOk) : 0;
+        const qint64 described = fields.size() >= 4 ? fields.at(2).toLongLong(&describedOk) : 0;
+        if (fields.value(0) != u"table" || !rowsOk || !describedOk || done) {
             malformed = true;
             return;
         }
-        tables.append({text.mid(second + 1), rows});
+        // The name is all that follows the counts.
+        tables.append({text.section(u'\t', 3), rows, described});
     }
 };
 
@@ -70,8 +72,8 @@ ReaderEnd readerEndOf(const QByteArray &errors)
                                               "allocation-size-too-big", "failed to allocate",
                                               "out of memory"};
     const qsizetype report = errors.indexOf("ERROR: ");
-    const QByteArray first = report >= 0 ? errors.mid(report, errors.indexOf('\n', report) - report)
-                                         : errors;
+    const QByteArray first =
+        report >= 0 ? errors.mid(report, errors.indexOf('\n', report) - report) : errors;
     if (report >= 0 && first.contains("Sanitizer") && !first.contains("out of memory") &&
         !first.contains("rss limit") && !first.contains("allocation-size-too-big"))
         return ReaderEnd::Fault;
@@ -100,24 +102,29 @@ QList<ConvertedTable> convertAccessFile(const QString &worker, const QString &so
     if (!sourceInfo.isFile())
         throw DbError(QStringLiteral("Файл Access «%1» не найден").arg(source));
     if (QFileInfo::exists(destination))
-        throw DbError(QStringLiteral("Файл «%1» уже существует: он не будет перезаписан").arg(destination));
+        throw DbError(
+            QStringLiteral("Файл «%1» уже существует: он не будет перезаписан").arg(destination));
     const int seconds = options.timeLimitSeconds > 0 ? options.timeLimitSeconds
                                                      : defaultTimeLimitSeconds(sourceInfo.size());
-    const int megabytes = options.memoryLimitMb > 0 ? options.memoryLimitMb
-                                                    : defaultMemoryLimitMb(sourceInfo.size());
+    const int megabytes =
+        options.memoryLimitMb > 0 ? options.memoryLimitMb : defaultMemoryLimitMb(sourceInfo.size());
 
     // A unique name beside the destination, so that the final rename stays on one disk.
     const QFileInfo target(destination);
-    QTemporaryFile temporary(target.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX.part").arg(target.fileName())));
+    QTemporaryFile temporary(
+        target.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX.part").arg(target.fileName())));
     if (!temporary.open())
         throw DbError(QStringLiteral("Не удалось создать файл в папке «%1»: %2")
                           .arg(target.absolutePath(), temporary.errorString()));
     temporary.close();
     const QString partial = temporary.fileName();
 
-    QStringList arguments = {QStringLiteral("access-worker"), QStringLiteral("--memory-limit"),
-                             QString::number(megabytes), QStringLiteral("--cpu-limit"),
-                             QString::number(seconds + 1), QStringLiteral("--size-limit"),
+    QStringList arguments = {QStringLiteral("access-worker"),
+                             QStringLiteral("--memory-limit"),
+                             QString::number(megabytes),
+                             QStringLiteral("--cpu-limit"),
+                             QString::number(seconds + 1),
+                             QStringLiteral("--size-limit"),
                              QString::number(64 * (qint64(1) << 20) + 8 * sourceInfo.size())};
     if (!options.codePage.isEmpty())
         arguments << QStringLiteral("--code-page") << options.codePage;
@@ -128,7 +135,9 @@ QList<ConvertedTable> convertAccessFile(const QString &worker, const QString &so
 #if defined(__SANITIZE_ADDRESS__)
     // A sanitized worker cannot limit its address space; its sanitizer holds it instead.
     QString sanitizer = environment.value(QStringLiteral("ASAN_OPTIONS"));
-    sanitizer += QStringLiteral("%1hard_rss_limit_mb=%2").arg(sanitizer.isEmpty() ? QString() : QStringLiteral(":")).arg(megabytes + 1024);
+    sanitizer += QStringLiteral("%1hard_rss_limit_mb=%2")
+                     .arg(sanitizer.isEmpty() ? QString() : QStringLiteral(":"))
+                     .arg(megabytes + 1024);
     environment.insert(QStringLiteral("ASAN_OPTIONS"), sanitizer);
 #endif
     process.setProcessEnvironment(environment);
@@ -137,8 +146,9 @@ QList<ConvertedTable> convertAccessFile(const QString &worker, const QString &so
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted()) {
         removeLeftovers(partial);
-        throw DbError(QStringLiteral("Не удалось запустить «%1», чтобы прочитать файл Access «%2»: %3")
-                          .arg(worker, source, process.errorString()));
+        throw DbError(
+            QStringLiteral("Не удалось запустить «%1», чтобы прочитать файл Access «%2»: %3")
+                .arg(worker, source, process.errorString()));
     }
 
     Report report;
@@ -168,12 +178,13 @@ QList<ConvertedTable> convertAccessFile(const QString &worker, const QString &so
             removeLeftovers(partial);
             if (options.readerErrors)
                 *options.readerErrors = errors;
-            throw DbError(QStringLiteral("Чтение файла Access «%1» не закончилось за %2 с и прервано: "
-                                         "достигнут предел времени. Большому исправному файлу может "
-                                         "понадобиться больше: orvinta-db import --time-limit "
-                                         "СЕКУНДЫ; а если файл повреждён, больше времени не поможет")
-                              .arg(source)
-                              .arg(seconds));
+            throw DbError(
+                QStringLiteral("Чтение файла Access «%1» не закончилось за %2 с и прервано: "
+                               "достигнут предел времени. Большому исправному файлу может "
+                               "понадобиться больше: orvinta-db import --time-limit "
+                               "СЕКУНДЫ; а если файл повреждён, больше времени не поможет")
+                    .arg(source)
+                    .arg(seconds));
         }
     }
     drain();
@@ -186,15 +197,17 @@ QList<ConvertedTable> convertAccessFile(const QString &worker, const QString &so
         if (!report.error.isEmpty())
             throw DbError(report.error);
         if (finished) {
-            throw DbError(QStringLiteral("Чтение файла Access «%1» оборвалось: таблицы прочитаны не все")
-                              .arg(source));
+            throw DbError(
+                QStringLiteral("Чтение файла Access «%1» оборвалось: таблицы прочитаны не все")
+                    .arg(source));
         }
         if (readerEndOf(errors) == ReaderEnd::MemoryLimit && options.memoryLimitMb > 0) {
-            throw DbError(QStringLiteral("Чтение файла Access «%1» прервано: достигнут предел памяти "
-                                         "%2 МБ, заданный --memory-limit. Большому исправному файлу "
-                                         "может понадобиться больше")
-                              .arg(source)
-                              .arg(megabytes));
+            throw DbError(
+                QStringLiteral("Чтение файла Access «%1» прервано: достигнут предел памяти "
+                               "%2 МБ, заданный --memory-limit. Большому исправному файлу "
+                               "может понадобиться больше")
+                    .arg(source)
+                    .arg(megabytes));
         }
         // The default limit is several times what a sound file of this size needs: reaching
         // it is what damaged lengths and page numbers do to libmdb.
@@ -214,8 +227,9 @@ QList<ConvertedTable> convertAccessFile(const QString &worker, const QString &so
     }
     if (!QFile::rename(partial, destination)) {
         removeLeftovers(partial);
-        throw DbError(QStringLiteral("Не удалось записать «%1»: файл уже существует или папка недоступна")
-                          .arg(destination));
+        throw DbError(
+            QStringLiteral("Не удалось записать «%1»: файл уже существует или папка недоступна")
+                .arg(destination));
     }
     temporary.setAutoRemove(false);
     return report.tables;

@@ -14,7 +14,8 @@ struct AccessConversionOptions
 };
 
 // How the reader process ended when it did not finish its work.
-enum class ReaderEnd {
+enum class ReaderEnd
+{
     Fault,       // it crashed, or a sanitizer stopped it: the file is most likely damaged
     MemoryLimit, // it ran out of the memory it may use
 };
@@ -24,7 +25,8 @@ ReaderEnd readerEndOf(const QByteArray &errors);
 struct ConvertedTable
 {
     QString name;
-    qint64 rows = 0;
+    qint64 rows = 0;          // read from the table's data pages
+    qint64 describedRows = 0; // as the table's definition counts them, which may be stale
 };
 
 // Limits for reading an Access file of `bytes`: 30 s plus 1 s for every 4 MiB, and

@@ -13,8 +13,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <optional>
 #include <iconv.h>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -80,8 +80,7 @@ class CodePageDecoder
 public:
     explicit CodePageDecoder(const QByteArray &name)
         : m_handle(iconv_open("UTF-16LE", name.constData()))
-    {
-    }
+    {}
     ~CodePageDecoder()
     {
         if (isValid())
@@ -165,7 +164,8 @@ struct AccessTable::Cursor
 
     DbError damage(const QString &what) const
     {
-        return damaged(db->path, QStringLiteral("таблица «%1», строка %2: %3").arg(name).arg(read).arg(what));
+        return damaged(db->path,
+                       QStringLiteral("таблица «%1», строка %2: %3").arg(name).arg(read).arg(what));
     }
 
     // Start and size of the current row in the page buffer, and whether the answer is
@@ -186,8 +186,9 @@ bool AccessTable::Cursor::locateRow(int &start, int &size) const
         const int entry = mdb_get_int16(handle->pg_buf, rowCountOffset + 2 + 2 * row);
         if (entry & LookupRowFlag)
             return false;
-        const int next = row == 0 ? int(pageSize())
-                                  : mdb_get_int16(handle->pg_buf, rowCountOffset + 2 * row) & RowOffsetMask;
+        const int next =
+            row == 0 ? int(pageSize())
+                     : mdb_get_int16(handle->pg_buf, rowCountOffset + 2 * row) & RowOffsetMask;
         rowStart = entry & RowOffsetMask;
         rowSize = next - rowStart;
         return rowSize > 0 && rowStart + rowSize <= pageSize();
@@ -205,7 +206,8 @@ bool AccessTable::Cursor::locateRow(int &start, int &size) const
     for (int row = 0; row < rows; ++row) {
         int rowStart = 0;
         int rowSize = 0;
-        if (bounds(row, rowStart, rowSize) && position >= rowStart && position < rowStart + rowSize) {
+        if (bounds(row, rowStart, rowSize) && position >= rowStart &&
+            position < rowStart + rowSize) {
             start = rowStart;
             size = rowSize;
             return true;
@@ -268,7 +270,8 @@ QVariant AccessTable::Cursor::value(int column) const
         return {};
     if (field.start < 0 || field.siz < 0 || qsizetype(field.start) + field.siz > pageSize())
         throw damage(QStringLiteral("значение столбца «%1» выходит за страницу").arg(info.name));
-    const QByteArrayView bytes(reinterpret_cast<const char *>(mdb()->pg_buf) + field.start, field.siz);
+    const QByteArrayView bytes(reinterpret_cast<const char *>(mdb()->pg_buf) + field.start,
+                               field.siz);
     const auto *b = reinterpret_cast<const uchar *>(bytes.data());
     const auto need = [&](qsizetype size) {
         if (bytes.size() < size)
@@ -337,9 +340,10 @@ AccessDatabase::AccessDatabase(const QString &path, const QString &codePage)
         throw DbError(QStringLiteral("Файл «%1» не является файлом Access").arg(path));
     const qint64 pageSize = accessPageSize(d->format);
     if (file.size() % pageSize != 0 || file.size() < 2 * pageSize) {
-        throw damaged(path, QStringLiteral("размер %1 байт не кратен странице в %2 байт: файл обрезан")
-                                .arg(file.size())
-                                .arg(pageSize));
+        throw damaged(path,
+                      QStringLiteral("размер %1 байт не кратен странице в %2 байт: файл обрезан")
+                          .arg(file.size())
+                          .arg(pageSize));
     }
 
     d->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
@@ -351,8 +355,8 @@ AccessDatabase::AccessDatabase(const QString &path, const QString &codePage)
     // Jet 3 keeps texts (and the names of tables and columns) in one code page: the one
     // the caller names, or the file's own. libmdb takes it from the environment.
     const int filePage = d->mdb->f->code_page;
-    d->codePage = iconvName(codePage.isEmpty() ? QString::number(filePage > 0 ? filePage : 1252)
-                                               : codePage);
+    d->codePage =
+        iconvName(codePage.isEmpty() ? QString::number(filePage > 0 ? filePage : 1252) : codePage);
     if (d->format == AccessFormat::Jet3) {
         d->jet3Text.emplace(d->codePage);
         if (!d->jet3Text->isValid())
@@ -422,7 +426,9 @@ std::unique_ptr<AccessTable> AccessDatabase::openTable(const QString &name)
     QList<int> order;
     for (guint i = 0; i < table->num_cols; ++i)
         order.append(int(i));
-    const auto columnAt = [table](int i) { return static_cast<const MdbColumn *>(table->columns->pdata[i]); };
+    const auto columnAt = [table](int i) {
+        return static_cast<const MdbColumn *>(table->columns->pdata[i]);
+    };
     std::stable_sort(order.begin(), order.end(),
                      [&](int a, int b) { return columnAt(a)->col_num < columnAt(b)->col_num; });
     for (const int i : order) {
@@ -440,7 +446,8 @@ std::unique_ptr<AccessTable> AccessDatabase::openTable(const QString &name)
     return std::unique_ptr<AccessTable>(new AccessTable(std::move(cursor)));
 }
 
-AccessTable::AccessTable(std::unique_ptr<Cursor> cursor) : d(std::move(cursor)) {}
+AccessTable::AccessTable(std::unique_ptr<Cursor> cursor) : d(std::move(cursor))
+{}
 
 AccessTable::~AccessTable() = default;
 
@@ -466,21 +473,11 @@ qint64 AccessTable::rowsRead() const
 
 bool AccessTable::readRow(QVariantList &values)
 {
-    if (!mdb_fetch_row(d->table)) {
-        if (d->read < d->stored) {
-            throw damaged(d->db->path, QStringLiteral("в таблице «%1» прочитано строк %2 из %3")
-                                           .arg(d->name)
-                                           .arg(d->read)
-                                           .arg(d->stored));
-        }
+    // Every row that the table's data pages hold is read. The count in the table's
+    // definition is only a hint: Access does not always keep it up to date.
+    if (!mdb_fetch_row(d->table))
         return false;
-    }
     ++d->read;
-    if (d->read > d->stored) {
-        throw damaged(d->db->path, QStringLiteral("в таблице «%1» строк больше, чем записано в её описании (%2)")
-                                       .arg(d->name)
-                                       .arg(d->stored));
-    }
     int start = 0;
     int size = 0;
     if (!d->locateRow(start, size))

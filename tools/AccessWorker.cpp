@@ -24,8 +24,9 @@ void requirePrintable(const QString &name, const QString &path)
 {
     for (const QChar c : name) {
         if (c.unicode() < 0x20)
-            throw DbError(QStringLiteral("Файл Access «%1» повреждён: имя «%2» содержит управляющие символы")
-                              .arg(path, QString(name).replace(c, u'?')));
+            throw DbError(
+                QStringLiteral("Файл Access «%1» повреждён: имя «%2» содержит управляющие символы")
+                    .arg(path, QString(name).replace(c, u'?')));
     }
 }
 
@@ -95,8 +96,9 @@ void applyLimits(const WorkerArguments &arguments)
 
 } // namespace
 
-void copyAccessTables(AccessDatabase &source, SqliteDatabase &destination,
-                      const std::function<void(const QString &table, qint64 rows)> &tableDone)
+void copyAccessTables(
+    AccessDatabase &source, SqliteDatabase &destination,
+    const std::function<void(const QString &table, qint64 rows, qint64 described)> &tableDone)
 {
     // The file is new and is thrown away on any failure, so it needs no journal.
     destination.exec(QStringLiteral("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; BEGIN"));
@@ -121,7 +123,7 @@ void copyAccessTables(AccessDatabase &source, SqliteDatabase &destination,
             insert.step();
             insert.reset();
         }
-        tableDone(name, table->rowsRead());
+        tableDone(name, table->rowsRead(), table->storedRowCount());
     }
     destination.exec(QStringLiteral("COMMIT"));
 }
@@ -138,16 +140,19 @@ int runAccessWorker(const QStringList &arguments, QTextStream &out, QTextStream 
         AccessDatabase source(parsed.source, parsed.codePage);
         {
             SqliteDatabase destination(parsed.destination, SqliteDatabase::OpenMode::CreateNew);
-            copyAccessTables(source, destination, [&out](const QString &table, qint64 rows) {
-                out << QStringLiteral("table\t%1\t%2").arg(rows).arg(table) << '\n';
-                out.flush();
-            });
+            copyAccessTables(
+                source, destination, [&out](const QString &table, qint64 rows, qint64 described) {
+                    out << QStringLiteral("table\t%1\t%2\t%3").arg(rows).arg(described).arg(table)
+                        << '\n';
+                    out.flush();
+                });
         }
         // Written without syncing: it reaches the disk once, here, before the parent
         // renames it into place.
         QFile written(parsed.destination);
         if (!written.open(QIODevice::ReadWrite) || fsync(written.handle()) != 0)
-            throw DbError(QStringLiteral("Не удалось записать «%1» на диск").arg(parsed.destination));
+            throw DbError(
+                QStringLiteral("Не удалось записать «%1» на диск").arg(parsed.destination));
         out << "done\n";
         out.flush();
         return 0;

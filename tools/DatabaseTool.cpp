@@ -36,7 +36,8 @@ constexpr int ImportedButUnsuitable = 3;
 void createDatabase(const QString &path, bool withSample)
 {
     if (QFileInfo::exists(path))
-        throw DbError(QStringLiteral("Файл «%1» уже существует: он не будет перезаписан").arg(path));
+        throw DbError(
+            QStringLiteral("Файл «%1» уже существует: он не будет перезаписан").arg(path));
     try {
         SqliteDatabase db(path, SqliteDatabase::OpenMode::CreateNew);
         Schema::create(db);
@@ -123,7 +124,8 @@ int import(const QString &source, const QString &destination, AccessConversionOp
     } catch (const DbError &e) {
         err << e.message() << '\n';
         if (!readerErrors.trimmed().isEmpty())
-            err << QStringLiteral("Сообщения программы чтения:") << '\n' << QString::fromUtf8(readerErrors);
+            err << QStringLiteral("Сообщения программы чтения:") << '\n'
+                << QString::fromUtf8(readerErrors);
         return 1;
     }
     out << QStringLiteral("Файл «%1» (%2) перенесён в «%3», таблиц %4:")
@@ -132,6 +134,18 @@ int import(const QString &source, const QString &destination, AccessConversionOp
         << '\n';
     for (const ConvertedTable &table : tables)
         out << QStringLiteral("  %1: строк %2").arg(table.name).arg(table.rows) << '\n';
+    // Access does not always keep the count in a table's definition up to date; every row
+    // of the data pages was read all the same.
+    for (const ConvertedTable &table : tables) {
+        if (table.rows != table.describedRows) {
+            err << QStringLiteral("Предупреждение: в описании таблицы «%1» записано строк %2, а на "
+                                  "её страницах данных их %3: перенесено всё, что есть на страницах")
+                       .arg(table.name)
+                       .arg(table.describedRows)
+                       .arg(table.rows)
+                << '\n';
+        }
+    }
     try {
         return check(destination, out);
     } catch (const DbError &e) {

@@ -6,8 +6,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -32,8 +34,9 @@ QJsonArray readWithOracle(const QString &accessFile, QString &problem)
     }
     QProcess node;
     node.setWorkingDirectory(folder);
-    node.start(u"node"_s, {u"--input-type=module"_s, u"-e"_s,
-                           QString::fromUtf8(fileBytes(QStringLiteral(ORVINTA_ORACLE_SCRIPT))), accessFile});
+    node.start(u"node"_s,
+               {u"--input-type=module"_s, u"-e"_s,
+                QString::fromUtf8(fileBytes(QStringLiteral(ORVINTA_ORACLE_SCRIPT))), accessFile});
     if (!node.waitForFinished(60000) || node.exitCode() != 0) {
         problem = u"mdb-reader failed: "_s + QString::fromUtf8(node.readAllStandardError());
         return {};
@@ -57,7 +60,8 @@ QString expectedDate(const QString &oracleIso)
         const double fraction = std::abs(std::modf(days, &whole));
         moment = epoch.addDays(qint64(whole)).addSecs(std::llround(fraction * 86400));
     }
-    const QString date = u"%1-%2"_s.arg(moment.date().year(), 4, 10, QLatin1Char('0')).arg(moment.toString(u"MM-dd"_s));
+    const QString date = u"%1-%2"_s.arg(moment.date().year(), 4, 10, QLatin1Char('0'))
+                             .arg(moment.toString(u"MM-dd"_s));
     return moment.time() == QTime(0, 0) ? date : date + moment.toString(u"'T'HH:mm:ss"_s);
 }
 
@@ -71,13 +75,16 @@ bool sameValue(const QVariant &mine, const QJsonValue &oracle, const QString &ty
     if (type == u"boolean")
         return mine == QVariant(qint64(oracle.toBool() ? 1 : 0));
     if (type == u"byte" || type == u"integer" || type == u"long")
-        return mine.typeId() == QMetaType::LongLong && mine.toLongLong() == qint64(oracle.toDouble());
+        return mine.typeId() == QMetaType::LongLong &&
+               mine.toLongLong() == qint64(oracle.toDouble());
     if (type == u"double")
         return mine.typeId() == QMetaType::Double && mine.toDouble() == oracle.toDouble();
     if (type == u"float")
-        return mine.typeId() == QMetaType::Double && float(mine.toDouble()) == float(oracle.toDouble());
+        return mine.typeId() == QMetaType::Double &&
+               float(mine.toDouble()) == float(oracle.toDouble());
     if (type == u"currency")
-        return mine.typeId() == QMetaType::Double && mine.toDouble() == oracle.toString().toDouble();
+        return mine.typeId() == QMetaType::Double &&
+               mine.toDouble() == oracle.toString().toDouble();
     if (type == u"datetime")
         return mine.toString() == expectedDate(oracle[u"date"].toString());
     if (type == u"repid")
@@ -114,7 +121,6 @@ void compareWithOracle(const QString &accessFile, const QString &nativeFile)
         const QList<QVariantList> rows = nativeRows(nativeFile, name);
         const QJsonArray oracleRows = table[u"rows"].toArray();
         QCOMPARE(rows.size(), oracleRows.size());
-        QCOMPARE(qint64(rows.size()), qint64(table[u"rowCount"].toInt()));
         for (int r = 0; r < rows.size(); ++r) {
             const QJsonArray oracleRow = oracleRows.at(r).toArray();
             for (int c = 0; c < columns.size(); ++c) {
@@ -123,10 +129,40 @@ void compareWithOracle(const QString &accessFile, const QString &nativeFile)
                          qPrintable(u"%1.%2 row %3 (%4): import %5, mdb-reader %6"_s.arg(
                              name, columnNames.at(c), QString::number(r), type,
                              rows.at(r).at(c).toString().left(60),
-                             QString::fromUtf8(QJsonDocument(QJsonArray{oracleRow.at(c)}).toJson(QJsonDocument::Compact)).left(60))));
+                             QString::fromUtf8(QJsonDocument(QJsonArray{oracleRow.at(c)})
+                                                   .toJson(QJsonDocument::Compact))
+                                 .left(60))));
             }
         }
     }
+}
+
+// A copy of an Access file whose table definitions count `shift` rows more (or fewer, down
+// to none) than their data pages hold, as Access itself sometimes leaves them. The system
+// catalog (page 2) and the continuation pages of long definitions are left alone.
+QString withStaleRowCounts(const QString &source, int shift, const QString &copy)
+{
+    QByteArray bytes = fileBytes(source);
+    const bool jet3 = bytes.at(0x14) == 0;
+    const qsizetype page = jet3 ? 2048 : 4096;
+    const qsizetype countAt = jet3 ? 12 : 16;
+    const auto isDefinition = [&](qsizetype p) {
+        return bytes.at(p * page) == 2 && bytes.at(p * page + 1) == 1;
+    };
+    QSet<quint32> continuations;
+    for (qsizetype p = 0; p < bytes.size() / page; ++p) {
+        if (isDefinition(p))
+            continuations.insert(qFromLittleEndian<quint32>(bytes.constData() + p * page + 4));
+    }
+    for (qsizetype p = 3; p < bytes.size() / page; ++p) {
+        if (!isDefinition(p) || continuations.contains(quint32(p)))
+            continue;
+        char *count = bytes.data() + p * page + countAt;
+        qToLittleEndian<quint32>(
+            quint32(std::max(0, int(qFromLittleEndian<quint32>(count)) + shift)), count);
+    }
+    writeBytes(copy, bytes);
+    return copy;
 }
 
 } // namespace
@@ -138,6 +174,8 @@ private Q_SLOTS:
     void initTestCase() { requireAccessTestFiles(); }
     void matchesIndependentReader_data();
     void matchesIndependentReader();
+    void staleRowCountsReadEveryRow_data();
+    void staleRowCountsReadEveryRow();
     void emptyTextStaysApartFromNull();
     void unicodeAndTypesSurvive();
     void codePageCanBeNamed();
@@ -166,6 +204,31 @@ void TestAccessImport::matchesIndependentReader()
     compareWithOracle(accessTestFile(file), result);
 }
 
+void TestAccessImport::staleRowCountsReadEveryRow_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("shift");
+    QTest::newRow("Jet 3, counted none") << u"testIndexCodesV1997.mdb"_s << -1000000;
+    QTest::newRow("Jet 3, counted more") << u"test2V1997.mdb"_s << 5;
+    QTest::newRow("Jet 4, counted fewer") << u"testUnicodeCompV2003.mdb"_s << -3;
+    QTest::newRow("Jet 4, counted more") << u"test2V2003.mdb"_s << 15;
+}
+
+void TestAccessImport::staleRowCountsReadEveryRow()
+{
+    QFETCH(QString, file);
+    QFETCH(int, shift);
+    QTemporaryDir dir;
+    const QString stale =
+        withStaleRowCounts(accessTestFile(file), shift, dir.filePath(u"старые.mdb"_s));
+    const QString result = dir.filePath(u"перенесено.mdb"_s);
+    const ToolRun run = runOrvintaDb({u"import"_s, stale, result});
+    QVERIFY2(run.code == 3, qPrintable(run.err));
+    // Said, not refused: every row of the data pages is there.
+    QVERIFY2(run.err.contains(u"Предупреждение: в описании таблицы «"_s), qPrintable(run.err));
+    compareWithOracle(stale, result);
+}
+
 void TestAccessImport::emptyTextStaysApartFromNull()
 {
     // Table12 of this file: row1 has data1 NULL. Setting its bit in the row's null mask
@@ -192,18 +255,21 @@ void TestAccessImport::unicodeAndTypesSurvive()
 {
     QTemporaryDir dir;
     const QString unicode = dir.filePath(u"unicode.db"_s);
-    QCOMPARE(runOrvintaDb({u"import"_s, accessTestFile(u"testUnicodeCompV2003.mdb"_s), unicode}).code, 3);
+    QCOMPARE(
+        runOrvintaDb({u"import"_s, accessTestFile(u"testUnicodeCompV2003.mdb"_s), unicode}).code,
+        3);
     const QList<QVariantList> rows = nativeRows(unicode, u"Table"_s);
     QCOMPARE(rows.at(2).at(1).toString(), u"Мир"_s);
     QCOMPARE(rows.at(4).at(1).toString(), u"漢字仮名交じり文"_s);
 
     const QString codes = dir.filePath(u"codes.db"_s);
-    QCOMPARE(runOrvintaDb({u"import"_s, accessTestFile(u"testIndexCodesV1997.mdb"_s), codes}).code, 3);
+    QCOMPARE(runOrvintaDb({u"import"_s, accessTestFile(u"testIndexCodesV1997.mdb"_s), codes}).code,
+             3);
     const struct
     {
         const char16_t *table;
         const char16_t *type;
-    } declared[] = {{u"Table10", u"INTEGER"}, {u"Table9", u"INTEGER"}, {u"Table5", u"REAL"},
+    } declared[] = {{u"Table10", u"INTEGER"}, {u"Table9", u"INTEGER"},  {u"Table5", u"REAL"},
                     {u"Table8", u"REAL"},     {u"Table6", u"DATETIME"}, {u"Table13", u"TEXT"}};
     for (const auto &[table, type] : declared) {
         QStringList types;
@@ -241,8 +307,8 @@ void TestAccessImport::codePageCanBeNamed()
     QCOMPARE(nativeRows(own, u"MSP_PROJECTS"_s).at(0).at(symbol).toString(), u"£"_s);
     QCOMPARE(nativeRows(cyrillic, u"MSP_PROJECTS"_s).at(0).at(symbol).toString(), u"Ј"_s);
 
-    const ToolRun unknown = runOrvintaDb({u"import"_s, u"--code-page"_s, u"no-such-page"_s, source,
-                                          dir.filePath(u"x.db"_s)});
+    const ToolRun unknown = runOrvintaDb(
+        {u"import"_s, u"--code-page"_s, u"no-such-page"_s, source, dir.filePath(u"x.db"_s)});
     QCOMPARE(unknown.code, 1);
     QVERIFY2(unknown.err.contains(u"no-such-page"_s), qPrintable(unknown.err));
     QVERIFY(!QFileInfo::exists(dir.filePath(u"x.db"_s)));
@@ -252,7 +318,8 @@ void TestAccessImport::reportsTablesAndTheCheck()
 {
     QTemporaryDir dir;
     const QString result = dir.filePath(u"codes.mdb"_s);
-    const ToolRun run = runOrvintaDb({u"import"_s, accessTestFile(u"testIndexCodesV1997.mdb"_s), result});
+    const ToolRun run =
+        runOrvintaDb({u"import"_s, accessTestFile(u"testIndexCodesV1997.mdb"_s), result});
     QCOMPARE(run.code, 3);
     QVERIFY2(run.out.contains(u"таблиц 29"_s), qPrintable(run.out));
     QVERIFY(run.out.contains(u"  Table1: строк 275\n"_s));
@@ -266,7 +333,8 @@ void TestAccessImport::refusesWhatItCannotDo()
     QTemporaryDir dir;
     const QString existing = dir.filePath(u"есть.mdb"_s);
     writeBytes(existing, "данные");
-    const ToolRun overwrite = runOrvintaDb({u"import"_s, accessTestFile(u"noRoman.mdb"_s), existing});
+    const ToolRun overwrite =
+        runOrvintaDb({u"import"_s, accessTestFile(u"noRoman.mdb"_s), existing});
     QCOMPARE(overwrite.code, 1);
     QVERIFY(overwrite.err.contains(u"уже существует"_s));
     QCOMPARE(fileBytes(existing), QByteArray("данные"));
@@ -275,13 +343,15 @@ void TestAccessImport::refusesWhatItCannotDo()
     QCOMPARE(notAccess.code, 1);
     QVERIFY2(notAccess.err.contains(u"не является файлом Access"_s), qPrintable(notAccess.err));
 
-    const ToolRun missing = runOrvintaDb({u"import"_s, dir.filePath(u"нет.mdb"_s), dir.filePath(u"new.mdb"_s)});
+    const ToolRun missing =
+        runOrvintaDb({u"import"_s, dir.filePath(u"нет.mdb"_s), dir.filePath(u"new.mdb"_s)});
     QCOMPARE(missing.code, 1);
     QVERIFY(missing.err.contains(u"не найден"_s));
     QCOMPARE(filesIn(dir.path()), QStringList({u"есть.mdb"_s}));
 
     for (const QStringList &arguments :
-         {QStringList({u"import"_s, u"a.mdb"_s}), QStringList({u"import"_s, u"--time-limit"_s, u"0"_s, u"a"_s, u"b"_s}),
+         {QStringList({u"import"_s, u"a.mdb"_s}),
+          QStringList({u"import"_s, u"--time-limit"_s, u"0"_s, u"a"_s, u"b"_s}),
           QStringList({u"import"_s, u"--bogus"_s, u"1"_s, u"a"_s, u"b"_s})}) {
         const ToolRun run = runOrvintaDb(arguments);
         QCOMPARE(run.code, 2);
