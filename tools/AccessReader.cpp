@@ -437,7 +437,9 @@ std::unique_ptr<AccessTable> AccessDatabase::openTable(const QString &name)
         info.name = QString::fromUtf8(column->name);
         info.type = column->col_type;
         info.nativeType = nativeTypeOf(column->col_type);
-        info.scale = column->col_scale;
+        // libmdb 1.0 reads a Decimal column's precision and scale from each other's place
+        // in the definition: its col_prec holds the scale.
+        info.scale = column->col_prec;
         cursor->columns.append(info);
         cursor->libmdbIndex.append(i);
     }

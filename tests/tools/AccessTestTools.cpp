@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
@@ -45,8 +46,13 @@ QString accessTestFile(const QString &name)
 
 QStringList accessTestFileNames()
 {
-    return QDir(QDir(testDataFolder()).filePath(QStringLiteral("access")))
-        .entryList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Name);
+    QStringList names = QDir(QDir(testDataFolder()).filePath(QStringLiteral("access")))
+                            .entryList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Name);
+    // Kept in a folder of its own: a file of Decimal columns at several scales.
+    const QString numeric = QStringLiteral("../access-numeric/fixedNumericTestV2003.mdb");
+    if (!names.isEmpty() && QFileInfo::exists(accessTestFile(numeric)))
+        names.append(numeric);
+    return names;
 }
 
 QByteArray fileBytes(const QString &path)
@@ -65,7 +71,8 @@ void writeBytes(const QString &path, const QByteArray &bytes)
 QStringList nativeTables(const QString &path)
 {
     SqliteDatabase db(path, SqliteDatabase::OpenMode::ReadWrite);
-    SqliteStatement statement(db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY rowid"));
+    SqliteStatement statement(
+        db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY rowid"));
     QStringList names;
     while (statement.step())
         names.append(statement.value(0).toString());
@@ -91,7 +98,8 @@ QList<QVariantList> nativeRows(const QString &path, const QString &table)
     SqliteDatabase db(path, SqliteDatabase::OpenMode::ReadWrite);
     QString quoted = table;
     quoted.replace(u'"', QStringLiteral("\"\""));
-    SqliteStatement statement(db, QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(quoted));
+    SqliteStatement statement(db,
+                              QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(quoted));
     QList<QVariantList> rows;
     while (statement.step()) {
         QVariantList row;
