@@ -13,7 +13,7 @@ namespace {
 
 // 1899-12-30, day 0 of Access dates.
 const QDate Epoch(1899, 12, 30);
-constexpr qint64 SecondsPerDay = 86400;
+constexpr qint64 MillisecondsPerDay = 86400000;
 
 } // namespace
 
@@ -24,10 +24,10 @@ QString dateText(double days)
         return {};
     double whole = 0;
     const double fraction = std::abs(std::modf(days, &whole));
-    qint64 seconds = std::llround(fraction * SecondsPerDay);
+    qint64 milliseconds = std::llround(fraction * MillisecondsPerDay);
     qint64 day = qint64(whole);
-    if (seconds >= SecondsPerDay) { // the time rounded up to the next midnight
-        seconds -= SecondsPerDay;
+    if (milliseconds >= MillisecondsPerDay) { // the time rounded up to the next midnight
+        milliseconds -= MillisecondsPerDay;
         ++day;
     }
     const QDate date = Epoch.addDays(day);
@@ -37,12 +37,26 @@ QString dateText(double days)
                                  .arg(date.year(), 4, 10, QLatin1Char('0'))
                                  .arg(date.month(), 2, 10, QLatin1Char('0'))
                                  .arg(date.day(), 2, 10, QLatin1Char('0'));
-    if (seconds == 0)
-        return dateText;
-    return dateText + QStringLiteral("T%1:%2:%3")
+    const qint64 seconds = milliseconds / 1000;
+    return dateText + QStringLiteral("T%1:%2:%3.%4")
                           .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
                           .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-                          .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+                          .arg(seconds % 60, 2, 10, QLatin1Char('0'))
+                          .arg(milliseconds % 1000, 3, 10, QLatin1Char('0'));
+}
+
+QStringList shortenedDates(const QString &quotedTable, const QString &quotedColumn)
+{
+    // "yyyy-MM-ddTHH:mm:ss.zzz": the milliseconds from character 20, the time from 11.
+    const QString dates = QStringLiteral("typeof(%1) = 'text'").arg(quotedColumn);
+    return {
+        QStringLiteral("UPDATE %1 SET %2 = substr(%2, 1, 19) WHERE %3 AND NOT EXISTS "
+                       "(SELECT 1 FROM %1 WHERE %3 AND substr(%2, 20) <> '.000')")
+            .arg(quotedTable, quotedColumn, dates),
+        QStringLiteral("UPDATE %1 SET %2 = substr(%2, 1, 10) WHERE %3 AND NOT EXISTS "
+                       "(SELECT 1 FROM %1 WHERE %3 AND substr(%2, 11) <> 'T00:00:00')")
+            .arg(quotedTable, quotedColumn, dates),
+    };
 }
 
 double singleValue(float value)
@@ -69,12 +83,12 @@ QString guidText(QByteArrayView bytes)
         return QByteArray(reinterpret_cast<const char *>(b + from), to - from).toHex().toUpper();
     };
     // The first three groups are little-endian numbers, the last two plain bytes.
-    const QByteArray first = QByteArray::number(qFromLittleEndian<quint32>(b), 16)
-                                 .rightJustified(8, '0').toUpper();
-    const QByteArray second = QByteArray::number(qFromLittleEndian<quint16>(b + 4), 16)
-                                  .rightJustified(4, '0').toUpper();
-    const QByteArray third = QByteArray::number(qFromLittleEndian<quint16>(b + 6), 16)
-                                 .rightJustified(4, '0').toUpper();
+    const QByteArray first =
+        QByteArray::number(qFromLittleEndian<quint32>(b), 16).rightJustified(8, '0').toUpper();
+    const QByteArray second =
+        QByteArray::number(qFromLittleEndian<quint16>(b + 4), 16).rightJustified(4, '0').toUpper();
+    const QByteArray third =
+        QByteArray::number(qFromLittleEndian<quint16>(b + 6), 16).rightJustified(4, '0').toUpper();
     return QStringLiteral("{%1-%2-%3-%4-%5}")
         .arg(QString::fromLatin1(first), QString::fromLatin1(second), QString::fromLatin1(third),
              QString::fromLatin1(hex(8, 10)), QString::fromLatin1(hex(10, 16)));
@@ -92,7 +106,9 @@ QString decimalText(QByteArrayView bytes, int scale)
 
     // Long division by ten, digit by digit, least significant first.
     QString digits;
-    auto isZero = [&words] { return words[0] == 0 && words[1] == 0 && words[2] == 0 && words[3] == 0; };
+    auto isZero = [&words] {
+        return words[0] == 0 && words[1] == 0 && words[2] == 0 && words[3] == 0;
+    };
     const bool zero = isZero();
     while (!isZero()) {
         quint64 remainder = 0;

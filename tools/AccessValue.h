@@ -9,10 +9,16 @@
 namespace AccessValue {
 
 // An Access date (days since 1899-12-30; for a negative value the fraction is still a
-// positive time of that day) as ISO 8601 text, "yyyy-MM-dd" at midnight and
-// "yyyy-MM-ddTHH:mm:ss" otherwise, to the nearest second. A value outside the years
-// 100 to 9999 that Access allows, or no number at all, gives a null QString.
+// positive time of that day) as ISO 8601 text to the nearest millisecond,
+// "yyyy-MM-ddTHH:mm:ss.zzz". A value outside the years 100 to 9999 that Access allows, or
+// no number at all, gives a null QString. The import then shortens a whole column at once
+// (see shortenedDates()).
 QString dateText(double days);
+
+// The statements that give a date column of `table` its shortest form that loses nothing,
+// the same for every value: without milliseconds when none has any, and the date alone when
+// every value is a midnight. Values that are no dates (kept as numbers) are left alone.
+QStringList shortenedDates(const QString &quotedTable, const QString &quotedColumn);
 
 // A Single as the double nearest to its shortest decimal form, so 1.1f becomes 1.1,
 // the number that Access shows, and not 1.100000023841858.

@@ -1,6 +1,7 @@
 #include "AccessWorker.h"
 
 #include "AccessReader.h"
+#include "AccessValue.h"
 #include "DbError.h"
 #include "Sqlite.h"
 
@@ -122,6 +123,14 @@ void copyAccessTables(
                 insert.bind(i + 1, values.at(i));
             insert.step();
             insert.reset();
+        }
+        // One form of date for each whole column.
+        for (const AccessColumn &column : table->columns()) {
+            if (column.nativeType != u"DATETIME")
+                continue;
+            for (const QString &statement :
+                 AccessValue::shortenedDates(quotedName(name), quotedName(column.name)))
+                destination.exec(statement);
         }
         tableDone(name, table->rowsRead(), table->storedRowCount());
     }

@@ -47,26 +47,65 @@ QJsonArray readWithOracle(const QString &accessFile, QString &problem)
     return tables;
 }
 
-// What the import must make of an oracle date. mdb-reader takes a date before 1899-12-30
-// as a plain count of days, so its time of day runs backwards there; Access (and libmdb)
-// keep the fraction as a positive time of the day, and so does the import.
-QString expectedDate(const QString &oracleIso)
+// How much of a date the import writes: the same for a whole column, the least that loses
+// nothing of any of its values.
+enum class DateForm
+{
+    Date,
+    Seconds,
+    Milliseconds
+};
+
+// The moment of an oracle date. mdb-reader takes a date before 1899-12-30 as a plain count
+// of days, so its time of day runs backwards there; Access (and libmdb) keep the fraction
+// as a positive time of the day, and so does the import.
+QDateTime oracleMoment(const QJsonValue &oracle)
 {
     const QDateTime epoch(QDate(1899, 12, 30), QTime(0, 0), Qt::UTC);
-    QDateTime moment = QDateTime::fromString(oracleIso, Qt::ISODateWithMs);
+    QDateTime moment = QDateTime::fromString(oracle[u"date"].toString(), Qt::ISODateWithMs);
     if (moment < epoch && moment.time() != QTime(0, 0)) {
         const double days = double(epoch.msecsTo(moment)) / 86400000.0;
         double whole = 0;
         const double fraction = std::abs(std::modf(days, &whole));
-        moment = epoch.addDays(qint64(whole)).addSecs(std::llround(fraction * 86400));
+        moment = epoch.addDays(qint64(whole)).addMSecs(std::llround(fraction * 86400000));
     }
+    return moment;
+}
+
+DateForm dateFormOf(const QJsonArray &rows, int column)
+{
+    DateForm form = DateForm::Date;
+    for (const QJsonValue &row : rows) {
+        const QJsonValue value = row.toArray().at(column);
+        if (!value.isObject())
+            continue;
+        const QTime time = oracleMoment(value).time();
+        if (time.msec() != 0)
+            return DateForm::Milliseconds;
+        if (time != QTime(0, 0))
+            form = DateForm::Seconds;
+    }
+    return form;
+}
+
+QString expectedDate(const QJsonValue &oracle, DateForm form)
+{
+    const QDateTime moment = oracleMoment(oracle);
     const QString date = u"%1-%2"_s.arg(moment.date().year(), 4, 10, QLatin1Char('0'))
                              .arg(moment.toString(u"MM-dd"_s));
-    return moment.time() == QTime(0, 0) ? date : date + moment.toString(u"'T'HH:mm:ss"_s);
+    switch (form) {
+    case DateForm::Date:
+        return date;
+    case DateForm::Seconds:
+        return date + moment.toString(u"'T'HH:mm:ss"_s);
+    case DateForm::Milliseconds:
+        return date + moment.toString(u"'T'HH:mm:ss.zzz"_s);
+    }
+    return {};
 }
 
 // Whether a value of the native file is the oracle's value of an Access column type.
-bool sameValue(const QVariant &mine, const QJsonValue &oracle, const QString &type)
+bool sameValue(const QVariant &mine, const QJsonValue &oracle, const QString &type, DateForm form)
 {
     if (oracle.isNull())
         return mine.isNull();
@@ -86,7 +125,7 @@ bool sameValue(const QVariant &mine, const QJsonValue &oracle, const QString &ty
         return mine.typeId() == QMetaType::Double &&
                mine.toDouble() == oracle.toString().toDouble();
     if (type == u"datetime")
-        return mine.toString() == expectedDate(oracle[u"date"].toString());
+        return mine.toString() == expectedDate(oracle, form);
     if (type == u"repid")
         return mine.toString() == u'{' + oracle.toString().toUpper() + u'}';
     if (type == u"ole" || type == u"binary")
@@ -121,11 +160,14 @@ void compareWithOracle(const QString &accessFile, const QString &nativeFile)
         const QList<QVariantList> rows = nativeRows(nativeFile, name);
         const QJsonArray oracleRows = table[u"rows"].toArray();
         QCOMPARE(rows.size(), oracleRows.size());
+        QList<DateForm> forms;
+        for (int c = 0; c < columns.size(); ++c)
+            forms.append(dateFormOf(oracleRows, c));
         for (int r = 0; r < rows.size(); ++r) {
             const QJsonArray oracleRow = oracleRows.at(r).toArray();
             for (int c = 0; c < columns.size(); ++c) {
                 const QString type = columns.at(c)[u"type"].toString();
-                QVERIFY2(sameValue(rows.at(r).at(c), oracleRow.at(c), type),
+                QVERIFY2(sameValue(rows.at(r).at(c), oracleRow.at(c), type, forms.at(c)),
                          qPrintable(u"%1.%2 row %3 (%4): import %5, mdb-reader %6"_s.arg(
                              name, columnNames.at(c), QString::number(r), type,
                              rows.at(r).at(c).toString().left(60),

@@ -1,6 +1,8 @@
 #include "AccessFormat.h"
 #include "AccessValue.h"
+#include "Sqlite.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 #include <cmath>
@@ -29,6 +31,8 @@ class TestAccessValue : public QObject
 private Q_SLOTS:
     void dates_data();
     void dates();
+    void dateColumnsTakeOneShortestForm_data();
+    void dateColumnsTakeOneShortestForm();
     void singlesReadAsAccessShowsThem();
     void guids();
     void decimals_data();
@@ -42,18 +46,19 @@ void TestAccessValue::dates_data()
 {
     QTest::addColumn<double>("days");
     QTest::addColumn<QString>("text");
-    QTest::newRow("day zero") << 0.0 << u"1899-12-30"_s;
-    QTest::newRow("midday") << 1.5 << u"1899-12-31T12:00:00"_s;
-    QTest::newRow("ordinary") << 39144.634027777778 << u"2007-03-03T15:13:00"_s;
+    QTest::newRow("day zero") << 0.0 << u"1899-12-30T00:00:00.000"_s;
+    QTest::newRow("midday") << 1.5 << u"1899-12-31T12:00:00.000"_s;
+    QTest::newRow("ordinary") << 39144.634027777778 << u"2007-03-03T15:13:00.000"_s;
+    QTest::newRow("milliseconds") << 45000.5 + 1.25 / 86400 << u"2023-03-15T12:00:01.250"_s;
     // Before day zero the fraction is still a positive time of that day.
-    QTest::newRow("negative with time") << -1.25 << u"1899-12-29T06:00:00"_s;
-    QTest::newRow("negative half day") << -0.5 << u"1899-12-30T12:00:00"_s;
-    QTest::newRow("negative whole") << -23.0 << u"1899-12-07"_s;
+    QTest::newRow("negative with time") << -1.25 << u"1899-12-29T06:00:00.000"_s;
+    QTest::newRow("negative half day") << -0.5 << u"1899-12-30T12:00:00.000"_s;
+    QTest::newRow("negative whole") << -23.0 << u"1899-12-07T00:00:00.000"_s;
     // A time that rounds to the next midnight belongs to the next day, both ways.
-    QTest::newRow("rounds to next day") << 2.9999999999 << u"1900-01-02"_s;
-    QTest::newRow("negative rounds up") << -1.9999999999 << u"1899-12-30"_s;
-    QTest::newRow("first year") << -657434.0 << u"0100-01-01"_s;
-    QTest::newRow("last day") << 2958465.5 << u"9999-12-31T12:00:00"_s;
+    QTest::newRow("rounds to next day") << 2.999999999999 << u"1900-01-02T00:00:00.000"_s;
+    QTest::newRow("negative rounds up") << -1.999999999999 << u"1899-12-30T00:00:00.000"_s;
+    QTest::newRow("first year") << -657434.0 << u"0100-01-01T00:00:00.000"_s;
+    QTest::newRow("last day") << 2958465.5 << u"9999-12-31T12:00:00.000"_s;
     QTest::newRow("after 9999") << 2958466.0 << QString();
     QTest::newRow("before 100") << -657435.0 << QString();
     QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << QString();
@@ -67,6 +72,45 @@ void TestAccessValue::dates()
     const QString result = AccessValue::dateText(days);
     QCOMPARE(result, text);
     QCOMPARE(result.isNull(), text.isNull());
+}
+
+void TestAccessValue::dateColumnsTakeOneShortestForm_data()
+{
+    QTest::addColumn<QVariantList>("stored");
+    QTest::addColumn<QVariantList>("shortened");
+    const QString midnight = u"2024-01-05T00:00:00.000"_s;
+    QTest::newRow("all midnights: the dates alone")
+        << QVariantList{midnight, u"1899-12-30T00:00:00.000"_s, QVariant()}
+        << QVariantList{u"2024-01-05"_s, u"1899-12-30"_s, QVariant()};
+    QTest::newRow("a time of day: every value with its time")
+        << QVariantList{midnight, u"2024-01-06T08:30:00.000"_s}
+        << QVariantList{u"2024-01-05T00:00:00"_s, u"2024-01-06T08:30:00"_s};
+    QTest::newRow("a millisecond: every value with milliseconds")
+        << QVariantList{midnight, u"2024-01-06T08:30:00.250"_s}
+        << QVariantList{midnight, u"2024-01-06T08:30:00.250"_s};
+    QTest::newRow("a number that is no date stays")
+        << QVariantList{midnight, 1e300} << QVariantList{u"2024-01-05"_s, 1e300};
+}
+
+void TestAccessValue::dateColumnsTakeOneShortestForm()
+{
+    QFETCH(QVariantList, stored);
+    QFETCH(QVariantList, shortened);
+    QTemporaryDir dir;
+    SqliteDatabase db(dir.filePath(u"даты.mdb"_s), SqliteDatabase::OpenMode::CreateNew);
+    db.exec(u"CREATE TABLE \"Т\" (\"Когда\" DATETIME)"_s);
+    for (const QVariant &value : stored) {
+        SqliteStatement insert(db, u"INSERT INTO \"Т\" VALUES (?1)"_s);
+        insert.bind(1, value);
+        insert.step();
+    }
+    for (const QString &statement : AccessValue::shortenedDates(u"\"Т\""_s, u"\"Когда\""_s))
+        db.exec(statement);
+    QVariantList result;
+    SqliteStatement select(db, u"SELECT \"Когда\" FROM \"Т\" ORDER BY rowid"_s);
+    while (select.step())
+        result.append(select.value(0));
+    QCOMPARE(result, shortened);
 }
 
 void TestAccessValue::singlesReadAsAccessShowsThem()
