@@ -66,11 +66,12 @@ void removeLeftovers(const QString &path)
 ReaderEnd readerEndOf(const QByteArray &errors)
 {
     // The words of the allocators that refused more memory: the sanitizer's own allocator,
-    // its limit on resident memory, and GLib's, which libmdb allocates with. A sanitizer's
+    // its limit on resident memory, GLib's, which libmdb allocates with, and C++'s where it
+    // cannot be caught (a bad_alloc that ends the process). A sanitizer's
     // report of a bad read or write is a fault whatever else it says.
-    static const char *const memoryWords[] = {"allocator is out of memory", "rss limit exhausted",
-                                              "allocation-size-too-big", "failed to allocate",
-                                              "out of memory"};
+    static const char *const memoryWords[] = {
+        "allocator is out of memory", "rss limit exhausted", "allocation-size-too-big",
+        "failed to allocate",         "out of memory",       "std::bad_alloc"};
     const qsizetype report = errors.indexOf("ERROR: ");
     const QByteArray first =
         report >= 0 ? errors.mid(report, errors.indexOf('\n', report) - report) : errors;
@@ -201,24 +202,18 @@ QList<ConvertedTable> convertAccessFile(const QString &worker, const QString &so
                 QStringLiteral("Чтение файла Access «%1» оборвалось: таблицы прочитаны не все")
                     .arg(source));
         }
-        if (readerEndOf(errors) == ReaderEnd::MemoryLimit && options.memoryLimitMb > 0) {
-            throw DbError(
-                QStringLiteral("Чтение файла Access «%1» прервано: достигнут предел памяти "
-                               "%2 МБ, заданный --memory-limit. Большому исправному файлу "
-                               "может понадобиться больше")
-                    .arg(source)
-                    .arg(megabytes));
-        }
-        // The default limit is several times what a sound file of this size needs: reaching
-        // it is what damaged lengths and page numbers do to libmdb.
+        // A limit reached is said as such, with how to raise it, whatever the cause: a large
+        // sound file, or damaged lengths that make libmdb ask for more and more.
         if (readerEndOf(errors) == ReaderEnd::MemoryLimit) {
-            throw DbError(QStringLiteral("Чтение файла Access «%1» прервано: программе чтения не "
-                                         "хватило %2 МБ памяти, а файлу такого размера столько не "
-                                         "нужно; файл, вероятно, повреждён. Если он исправен, "
-                                         "повторите импорт с большим пределом: orvinta-db import "
-                                         "--memory-limit МБ")
+            throw DbError(QStringLiteral(
+                              "Чтение файла Access «%1» прервано: достигнут предел памяти %2 МБ%3. "
+                              "Большому файлу может понадобиться больше: orvinta-db import "
+                              "--memory-limit МБ; если же файл повреждён, больше памяти не поможет")
                               .arg(source)
-                              .arg(megabytes));
+                              .arg(megabytes)
+                              .arg(options.memoryLimitMb > 0
+                                       ? QStringLiteral(", заданный --memory-limit")
+                                       : QString()));
         }
         throw DbError(QStringLiteral("Чтение файла Access «%1» завершилось аварийно: программа "
                                      "чтения наткнулась на данные, которых в исправном файле не "

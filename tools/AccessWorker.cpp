@@ -169,7 +169,9 @@ int runAccessWorker(const QStringList &arguments, QTextStream &out, QTextStream 
         out << "error\t" << QString(e.message()).replace(u'\n', u' ') << '\n';
     } catch (const std::bad_alloc &) {
         out << "error\t"
-            << QStringLiteral("Чтение файла Access «%1» прервано: не хватило памяти (предел %2 МБ)")
+            << QStringLiteral("Чтение файла Access «%1» прервано: достигнут предел памяти %2 МБ. "
+                              "Большому файлу может понадобиться больше: orvinta-db import "
+                              "--memory-limit МБ; если же файл повреждён, больше памяти не поможет")
                    .arg(parsed.source)
                    .arg(parsed.memoryLimitMb)
             << '\n';

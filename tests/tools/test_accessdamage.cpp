@@ -27,13 +27,15 @@ QString reportOfOurs(const QString &errors)
         return {};
     if (ubsan >= 0) {
         const qsizetype line = errors.lastIndexOf(u'\n', ubsan) + 1;
-        return errors.mid(line, ubsan - line).startsWith(u"/usr/"_s) ? QString() : errors.mid(line, 300);
+        return errors.mid(line, ubsan - line).startsWith(u"/usr/"_s) ? QString()
+                                                                     : errors.mid(line, 300);
     }
     // The frame where it happened: the first one past the sanitizer's own interceptors.
     const QStringList lines = errors.mid(report).split(u'\n');
     for (const QString &line : lines) {
         const QString frame = line.trimmed();
-        if (!frame.startsWith(u'#') || frame.contains(u"interceptor"_s) || frame.contains(u"libsanitizer"_s))
+        if (!frame.startsWith(u'#') || frame.contains(u"interceptor"_s) ||
+            frame.contains(u"libsanitizer"_s))
             continue;
         const bool library = frame.contains(u"libmdb"_s) || frame.contains(u"libglib"_s);
         return library ? QString() : errors.mid(report, 600);
@@ -49,10 +51,13 @@ QString importDamaged(const QString &source, bool *failed = nullptr)
 {
     QTemporaryDir out;
     const QString result = out.filePath(u"result.mdb"_s);
-    const ToolRun run = runOrvintaDb({u"import"_s, u"--time-limit"_s, QString::number(TimeLimitSeconds),
-                                      source, result},
-                                     (TimeLimitSeconds + 30) * 1000);
-    const QString context = u"%1: code %2, %3 ms, %4"_s.arg(source).arg(run.code).arg(run.elapsedMs).arg(run.err.trimmed());
+    const ToolRun run = runOrvintaDb(
+        {u"import"_s, u"--time-limit"_s, QString::number(TimeLimitSeconds), source, result},
+        (TimeLimitSeconds + 30) * 1000);
+    const QString context = u"%1: code %2, %3 ms, %4"_s.arg(source)
+                                .arg(run.code)
+                                .arg(run.elapsedMs)
+                                .arg(run.err.trimmed());
     const bool succeeded = run.code == 0 || run.code == 3;
     if (failed)
         *failed = !succeeded;
@@ -63,7 +68,8 @@ QString importDamaged(const QString &source, bool *failed = nullptr)
     if (run.elapsedMs > (TimeLimitSeconds + 10) * 1000)
         return u"took too long: "_s + context;
     if (succeeded)
-        return filesIn(out.path()) == QStringList({u"result.mdb"_s}) ? QString() : u"left files: "_s + context;
+        return filesIn(out.path()) == QStringList({u"result.mdb"_s}) ? QString()
+                                                                     : u"left files: "_s + context;
     if (run.code != 1 || !run.err.contains(source))
         return u"no clear error: "_s + context;
     if (!filesIn(out.path()).isEmpty())
@@ -116,14 +122,16 @@ void TestAccessDamage::truncatedFiles()
         const QString ragged = dir.filePath(u"ragged-"_s + name);
         writeBytes(ragged, whole.left(whole.size() - 1000));
         QCOMPARE(refusedDamaged(ragged), QString());
-        QVERIFY(runOrvintaDb({u"import"_s, ragged, dir.filePath(u"x.mdb"_s)}).err.contains(u"не кратен"_s));
+        QVERIFY(runOrvintaDb({u"import"_s, ragged, dir.filePath(u"x.mdb"_s)})
+                    .err.contains(u"не кратен"_s));
 
         // Cut at page boundaries. Whatever is read must be whole: a cut that loses rows is
         // refused, and only a cut of pages that held no rows may succeed.
         const QString full = dir.filePath(u"full-"_s + name);
         QCOMPARE(runOrvintaDb({u"import"_s, accessTestFile(name), full}).code, 3);
         int refused = 0;
-        for (const qsizetype pages : {qsizetype(3), whole.size() / page / 2, whole.size() / page - 1}) {
+        for (const qsizetype pages :
+             {qsizetype(3), whole.size() / page / 2, whole.size() / page - 1}) {
             const QString cut = dir.filePath(u"cut%1-%2"_s.arg(pages).arg(name));
             writeBytes(cut, whole.left(pages * page));
             const QString result = dir.filePath(u"cut%1-%2.db"_s.arg(pages).arg(name));
@@ -151,7 +159,8 @@ void TestAccessDamage::randomBytes()
     const QString plain = dir.filePath(u"noise.mdb"_s);
     writeBytes(plain, noise);
     QCOMPARE(refusedDamaged(plain), QString());
-    QVERIFY(runOrvintaDb({u"import"_s, plain, dir.filePath(u"x.mdb"_s)}).err.contains(u"не является файлом Access"_s));
+    QVERIFY(runOrvintaDb({u"import"_s, plain, dir.filePath(u"x.mdb"_s)})
+                .err.contains(u"не является файлом Access"_s));
 
     // The same noise behind a real Jet 4 header page gets past the first look.
     const QString headed = dir.filePath(u"headed.mdb"_s);
@@ -197,7 +206,8 @@ void TestAccessDamage::libmdbFailuresAreContained_data()
     QTest::addColumn<QString>("message");
     // One flipped bit each, found by flipping bits of the test files: libmdb 1.0 loops
     // forever on the first, and on the second reads past its buffer and runs out of memory.
-    QTest::newRow("loops") << u"test2V2003.mdb"_s << qsizetype(138882) << 0x10 << u"не закончилось за 3 с"_s;
+    QTest::newRow("loops") << u"test2V2003.mdb"_s << qsizetype(138882) << 0x10
+                           << u"не закончилось за 3 с"_s;
     QTest::newRow("crashes") << u"noRoman.mdb"_s << qsizetype(71569) << 0x08 << QString();
     // Found by fuzzing: one byte cleared, and libmdb asks for gigabytes; whichever limit it
     // reaches first (time, under a sanitizer) is named as a limit.
@@ -216,13 +226,15 @@ void TestAccessDamage::libmdbFailuresAreContained()
     QTemporaryDir dir;
     const QString damaged = dir.filePath(u"damaged.mdb"_s);
     writeBytes(damaged, bytes);
-    const ToolRun run = runOrvintaDb({u"import"_s, u"--time-limit"_s, u"3"_s, damaged, dir.filePath(u"out.mdb"_s)});
+    const ToolRun run =
+        runOrvintaDb({u"import"_s, u"--time-limit"_s, u"3"_s, damaged, dir.filePath(u"out.mdb"_s)});
     QCOMPARE(run.code, 1);
     QVERIFY2(run.err.contains(damaged), qPrintable(run.err));
     if (!message.isEmpty())
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
     else // a fault of the reader's (a crash, or garbage read as a huge length): a damaged file
-        QVERIFY2(run.err.contains(u"вероятно, повреждён"_s) && !run.err.contains(u"достигнут предел"_s),
+        QVERIFY2(run.err.contains(u"вероятно, повреждён"_s) &&
+                     !run.err.contains(u"достигнут предел"_s),
                  qPrintable(run.err));
     QVERIFY2(reportOfOurs(run.err).isEmpty(), qPrintable(run.err));
     QVERIFY(run.elapsedMs < 15000);
@@ -282,12 +294,17 @@ void TestAccessDamage::workerThatStopsShortIsNotBelieved()
         {"echo '==1==ERROR: AddressSanitizer: heap-buffer-overflow' >&2\n"
          "echo 'out of memory' >&2\nexit 1",
          u"аварийно"},
-        // GLib gives up when an allocation fails: under the generous default limit that
-        // is damage, said with how to raise the limit all the same.
-        {"echo 'GLib-ERROR **: failed to allocate 4096 bytes' >&2\nkill -ABRT $$", u"--memory-limit"},
-        {"echo '==1==ERROR: AddressSanitizer: allocator is out of memory trying to allocate 0x10 bytes' >&2\n"
+        // An allocation refused (by GLib, the sanitizer or C++) is the memory limit, said as
+        // that limit with how to raise it.
+        {"echo 'GLib-ERROR **: failed to allocate 4096 bytes' >&2\nkill -ABRT $$",
+         u"достигнут предел памяти"},
+        {"echo '==1==ERROR: AddressSanitizer: allocator is out of memory trying to allocate 0x10 "
+         "bytes' >&2\n"
          "exit 1",
-         u"не хватило"},
+         u"--memory-limit МБ"},
+        {"echo \"terminate called after throwing an instance of 'std::bad_alloc'\" >&2\nkill -ABRT "
+         "$$",
+         u"достигнут предел памяти"},
     };
     for (const auto &[body, message] : cases) {
         const QString worker = fakeWorker(dir, u"worker"_s, body);
@@ -302,10 +319,14 @@ void TestAccessDamage::workerThatStopsShortIsNotBelieved()
     }
 
     // A limit the user set is named as that limit.
-    const QString worker = fakeWorker(dir, u"worker"_s, "echo 'GLib-ERROR **: failed to allocate 9 bytes' >&2\nkill -ABRT $$");
-    const QString message = dbErrorOf(
-        [&] { convertAccessFile(worker, accessTestFile(u"noRoman.mdb"_s), dir.filePath(u"out.mdb"_s), {{}, 0, 64}); });
-    QVERIFY2(message.contains(u"достигнут предел памяти 64 МБ, заданный --memory-limit"_s), qPrintable(message));
+    const QString worker = fakeWorker(
+        dir, u"worker"_s, "echo 'GLib-ERROR **: failed to allocate 9 bytes' >&2\nkill -ABRT $$");
+    const QString message = dbErrorOf([&] {
+        convertAccessFile(worker, accessTestFile(u"noRoman.mdb"_s), dir.filePath(u"out.mdb"_s),
+                          {{}, 0, 64});
+    });
+    QVERIFY2(message.contains(u"достигнут предел памяти 64 МБ, заданный --memory-limit"_s),
+             qPrintable(message));
 }
 
 QTEST_GUILESS_MAIN(TestAccessDamage)
