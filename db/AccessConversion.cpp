@@ -20,12 +20,14 @@ constexpr qsizetype LongestReportLine = 4096;
 // How often the parent looks at the worker while it runs.
 constexpr int PollMs = 20;
 
-// The worker's report: "table\t<rows read>\t<rows in the definition>\t<name>" per table, then
-// "done", or "error\t<message>" when it stops on a failure it understood. Its error output is not
-// read for messages: there libmdb, the C library or a sanitizer may say anything.
+// The worker's report: "table\t<rows read>\t<rows in the definition>\t<name>" per table,
+// "warning\t<message>" for what it noticed, then "done", or "error\t<message>" when it stops on a
+// failure it understood. Its error output is not read for messages: there libmdb, the C library or
+// a sanitizer may say anything.
 struct Report
 {
     QList<ConvertedTable> tables;
+    QStringList warnings;
     QString error;
     bool done = false;
     bool malformed = false;
@@ -38,6 +40,10 @@ struct Report
         }
         if (line.startsWith("error\t")) {
             error = QString::fromUtf8(line.mid(6));
+            return;
+        }
+        if (line.startsWith("warning\t")) {
+            warnings.append(QString::fromUtf8(line.mid(8)));
             return;
         }
         const QString text = QString::fromUtf8(line);
@@ -227,5 +233,7 @@ QList<ConvertedTable> convertAccessFile(const QString &worker, const QString &so
                 .arg(destination));
     }
     temporary.setAutoRemove(false);
+    if (options.warnings)
+        *options.warnings += report.warnings;
     return report.tables;
 }

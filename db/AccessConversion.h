@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 struct AccessConversionOptions
 {
@@ -11,6 +12,8 @@ struct AccessConversionOptions
     // Receives what the reader process wrote to its error output (libmdb's, the C
     // library's or a sanitizer's words: for a person or a test to read, never a message).
     QByteArray *readerErrors = nullptr;
+    // Receives what the reader noticed without failing (a code page that looks wrong).
+    QStringList *warnings = nullptr;
 };
 
 // How the reader process ended when it did not finish its work.

@@ -8,14 +8,17 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 const QString ConverterName = QStringLiteral("orvinta-db");
 const QString SnapshotFolderName = QStringLiteral("access-snapshots");
 // Part of every snapshot's name: a new way of converting makes new snapshots.
-constexpr int SnapshotVersion = 1;
+constexpr int SnapshotVersion = 2;
 
 QString &fixedConverter()
 {
@@ -54,8 +57,8 @@ QString fileKeyOf(const QFileInfo &file)
 QString findConverterProgram(const QString &applicationDir, const QStringList &searchPath)
 {
     const QDir here(applicationDir);
-    for (const QString &candidate :
-         {here.filePath(ConverterName), here.filePath(QStringLiteral("../tools/") + ConverterName)}) {
+    for (const QString &candidate : {here.filePath(ConverterName),
+                                     here.filePath(QStringLiteral("../tools/") + ConverterName)}) {
         if (isExecutableFile(candidate))
             return QDir::cleanPath(candidate);
     }
@@ -76,9 +79,10 @@ QString converterProgram()
     const QStringList path = qEnvironmentVariable("PATH").split(u':', Qt::SkipEmptyParts);
     const QString found = findConverterProgram(QCoreApplication::applicationDirPath(), path);
     if (found.isEmpty()) {
-        throw DbError(QStringLiteral("Не найдена программа %1, которая читает файлы Access: она должна "
-                                     "лежать рядом с программой или в одной из папок PATH")
-                          .arg(ConverterName));
+        throw DbError(
+            QStringLiteral("Не найдена программа %1, которая читает файлы Access: она должна "
+                           "лежать рядом с программой или в одной из папок PATH")
+                .arg(ConverterName));
     }
     return found;
 }
@@ -97,8 +101,18 @@ QString accessSnapshotPath(const QString &accessPath)
                                         .arg(file.size())
                                         .arg(file.lastModified().toMSecsSinceEpoch())
                                         .arg(SnapshotVersion));
-    return QDir(snapshotFolder()).filePath(QStringLiteral("%1-%2.sqlite").arg(fileKeyOf(file), stateKey));
+    return QDir(snapshotFolder())
+        .filePath(QStringLiteral("%1-%2.sqlite").arg(fileKeyOf(file), stateKey));
 }
+
+namespace {
+
+QString hintsPathOf(const QString &snapshot)
+{
+    return snapshot + QStringLiteral(".hints");
+}
+
+} // namespace
 
 QString accessSnapshotOf(const QString &accessPath)
 {
@@ -108,22 +122,35 @@ QString accessSnapshotOf(const QString &accessPath)
 
     QDir folder(snapshotFolder());
     if (!folder.mkpath(QStringLiteral(".")))
-        throw DbError(QStringLiteral("Не удалось создать папку «%1» для копий файлов Access").arg(folder.path()));
+        throw DbError(QStringLiteral("Не удалось создать папку «%1» для копий файлов Access")
+                          .arg(folder.path()));
+    QStringList warnings;
+    AccessConversionOptions options;
+    options.warnings = &warnings;
     try {
-        convertAccessFile(converterProgram(), accessPath, snapshot);
+        convertAccessFile(converterProgram(), accessPath, snapshot, options);
     } catch (const DbError &) {
         // Another record set (or program) may have made the same snapshot meanwhile.
         if (QFileInfo(snapshot).isFile())
             return snapshot;
         throw;
     }
-    QFile::setPermissions(snapshot, QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup | QFile::ReadOther);
+    QFile::setPermissions(snapshot,
+                          QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup | QFile::ReadOther);
+    // What the reader noticed (a code page that looks wrong) is kept beside the snapshot
+    // for the message that a refused write shows.
+    QFile hints(hintsPathOf(snapshot));
+    if (!warnings.isEmpty() && hints.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        hints.write(warnings.join(u'\n').toUtf8());
     // Snapshots of the file's earlier states are of no further use.
     const QString fileKey = fileKeyOf(QFileInfo(accessPath));
-    const QStringList earlier = folder.entryList({fileKey + QStringLiteral("-*.sqlite")}, QDir::Files);
+    const QStringList earlier =
+        folder.entryList({fileKey + QStringLiteral("-*.sqlite")}, QDir::Files);
     for (const QString &name : earlier) {
-        if (folder.filePath(name) != snapshot)
+        if (folder.filePath(name) != snapshot) {
             folder.remove(name);
+            folder.remove(hintsPathOf(name));
+        }
     }
     return snapshot;
 }
@@ -138,9 +165,23 @@ bool isAccessSnapshot(const QString &databasePath)
 QString accessReadOnlyMessage(const QString &accessPath)
 {
     const QFileInfo file(accessPath);
-    const QString copy = file.dir().filePath(file.completeBaseName() + QStringLiteral("-orvinta.mdb"));
-    return QStringLiteral("Файл «%1» — база данных Access: программа открывает его только для чтения "
-                          "и ничего в него не записывает. Чтобы вносить изменения, сделайте из него "
-                          "базу программы командой\n  orvinta-db import \"%1\" \"%2\"\nи откройте её")
-        .arg(QDir::toNativeSeparators(accessPath), QDir::toNativeSeparators(copy));
+    const QString copy =
+        file.dir().filePath(file.completeBaseName() + QStringLiteral("-orvinta.mdb"));
+    QString hints;
+    QFile hintsFile(hintsPathOf(accessSnapshotPath(accessPath)));
+    if (hintsFile.open(QIODevice::ReadOnly))
+        hints = QString::fromUtf8(hintsFile.readAll()).trimmed();
+    // A code page that the reader doubted goes into the command it suggests.
+    static const QRegularExpression codePageHint(QStringLiteral("--code-page (\\S+)"));
+    const QString codePage = codePageHint.match(hints).captured(1);
+    QString message =
+        QStringLiteral(
+            "Файл «%1» — база данных Access: программа открывает его только для чтения "
+            "и ничего в него не записывает. Чтобы вносить изменения, сделайте из него "
+            "базу программы командой\n  orvinta-db import %3\"%1\" \"%2\"\nи откройте её")
+            .arg(QDir::toNativeSeparators(accessPath), QDir::toNativeSeparators(copy),
+                 codePage.isEmpty() ? QString() : QStringLiteral("--code-page %1 ").arg(codePage));
+    if (!hints.isEmpty())
+        message += u"\n\n"_s + hints;
+    return message;
 }

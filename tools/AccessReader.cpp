@@ -128,6 +128,10 @@ struct AccessDatabase::Handle
     MdbHandle *mdb = nullptr;
     QByteArray codePage;
     std::optional<CodePageDecoder> jet3Text;
+    // Jet 3 text bytes as read, for a look at their code page, when the file's own 1252
+    // was taken.
+    bool sampling = false;
+    QByteArray sample;
     QList<MdbCatalogEntry *> tables;
 
     ~Handle()
@@ -138,7 +142,13 @@ struct AccessDatabase::Handle
 
     QString text(QByteArrayView bytes)
     {
-        return jet3Text ? jet3Text->decode(bytes) : AccessValue::jet4Text(bytes);
+        constexpr qsizetype SampleLimit = 256 * 1024;
+        if (!jet3Text)
+            return AccessValue::jet4Text(bytes);
+        if (sampling && sample.size() < SampleLimit)
+            sample.append(bytes.first(std::min(bytes.size(), SampleLimit - sample.size())))
+                .append(' ');
+        return jet3Text->decode(bytes);
     }
 };
 
@@ -358,6 +368,7 @@ AccessDatabase::AccessDatabase(const QString &path, const QString &codePage)
     d->codePage =
         iconvName(codePage.isEmpty() ? QString::number(filePage > 0 ? filePage : 1252) : codePage);
     if (d->format == AccessFormat::Jet3) {
+        d->sampling = codePage.isEmpty() && (filePage <= 0 || filePage == 1252);
         d->jet3Text.emplace(d->codePage);
         if (!d->jet3Text->isValid())
             throw DbError(QStringLiteral("Кодовая страница «%1» не поддерживается")
@@ -392,6 +403,11 @@ AccessFormat AccessDatabase::format() const
 QString AccessDatabase::codePage() const
 {
     return QString::fromLatin1(d->codePage);
+}
+
+QString AccessDatabase::likelierCodePage() const
+{
+    return d->sampling ? AccessValue::likelierCodePage(d->sample) : QString();
 }
 
 QStringList AccessDatabase::tableNames() const

@@ -36,6 +36,10 @@ public:
     AccessFormat format() const;
     // The code page used for Jet 3 texts, e.g. "CP1252".
     QString codePage() const;
+    // After its tables were read: the code page in which the Jet 3 texts read far more
+    // plausibly than in the Windows-1252 that the file names (AccessValue::likelierCodePage),
+    // when no code page was given; otherwise empty.
+    QString likelierCodePage() const;
     // The user tables, in the order of the file's catalog.
     QStringList tableNames() const;
     std::unique_ptr<AccessTable> openTable(const QString &name);

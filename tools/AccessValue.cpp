@@ -126,6 +126,51 @@ QString decimalText(QByteArrayView bytes, int scale)
     return negative && !zero ? u'-' + digits : digits;
 }
 
+QString likelierCodePage(QByteArrayView sample)
+{
+    constexpr qsizetype FewestHighBytes = 16;
+    qsizetype high = 0;
+    qsizetype inWords = 0; // high bytes in runs of three or more
+    qsizetype runs = 0;
+    qsizetype evenRuns = 0;
+    qsizetype hanziPairs = 0;
+    qsizetype pairs = 0;
+    qsizetype cyrillic = 0;
+    for (qsizetype i = 0; i < sample.size();) {
+        if (uchar(sample[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        qsizetype end = i;
+        while (end < sample.size() && uchar(sample[end]) >= 0x80)
+            ++end;
+        const qsizetype length = end - i;
+        high += length;
+        if (length >= 3)
+            inWords += length;
+        ++runs;
+        evenRuns += length % 2 == 0;
+        for (qsizetype j = i; j < end; ++j) {
+            const uchar byte = uchar(sample[j]);
+            cyrillic += byte >= 0xC0 || byte == 0xA8 || byte == 0xB8;
+        }
+        for (qsizetype j = i; j + 1 < end; j += 2) {
+            ++pairs;
+            const uchar lead = uchar(sample[j]);
+            const uchar trail = uchar(sample[j + 1]);
+            hanziPairs += lead >= 0xB0 && lead <= 0xF7 && trail >= 0xA1 && trail <= 0xFE;
+        }
+        i = end;
+    }
+    if (high < FewestHighBytes || inWords * 2 < high)
+        return {};
+    if (evenRuns * 20 >= runs * 19 && pairs > 0 && hanziPairs * 10 >= pairs * 9)
+        return QStringLiteral("936");
+    if (cyrillic * 10 >= high * 9)
+        return QStringLiteral("1251");
+    return {};
+}
+
 QString jet4Text(QByteArrayView bytes)
 {
     const auto *b = reinterpret_cast<const uchar *>(bytes.data());

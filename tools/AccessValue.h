@@ -36,6 +36,15 @@ QString guidText(QByteArrayView bytes);
 // Null for another size or a scale beyond 28.
 QString decimalText(QByteArrayView bytes, int scale);
 
+// The code page in which Jet 3 text bytes read far more plausibly than in Windows-1252:
+// "1251" (Cyrillic) or "936" (Chinese, GBK); empty when they read as well in 1252, or when
+// there are too few bytes above ASCII to tell. The rule: text of a Western language has its
+// few letters above ASCII inside ASCII words, one or two together; text of a script wholly
+// above ASCII has whole words of such bytes. Among such words, GBK's come in byte pairs of
+// its Chinese characters (lead B0-F7, trail A1-FE) and Cyrillic in 1251 is the letters
+// C0-FF (and Ё, ё at A8, B8).
+QString likelierCodePage(QByteArrayView sample);
+
 // Jet 4 text: UTF-16LE, or, after the marker FF FE, the compressed form in which a zero
 // byte switches between one byte and two bytes a character.
 QString jet4Text(QByteArrayView bytes);

@@ -156,6 +156,16 @@ int runAccessWorker(const QStringList &arguments, QTextStream &out, QTextStream 
                     out.flush();
                 });
         }
+        if (const QString likelier = source.likelierCodePage(); !likelier.isEmpty()) {
+            out << QStringLiteral(
+                       "warning\tТексты файла Access «%1» читаются, похоже, не в кодовой "
+                       "странице 1252, которую называет его заголовок, а в %2 (%3): "
+                       "укажите её, --code-page %2")
+                       .arg(parsed.source, likelier,
+                            likelier == u"936" ? QStringLiteral("китайская GBK")
+                                               : QStringLiteral("кириллица Windows-1251"))
+                << '\n';
+        }
         // Written without syncing: it reaches the disk once, here, before the parent
         // renames it into place.
         QFile written(parsed.destination);

@@ -118,6 +118,8 @@ int import(const QString &source, const QString &destination, AccessConversionOp
     // into it (a bug report, a test).
     QByteArray readerErrors;
     options.readerErrors = &readerErrors;
+    QStringList warnings;
+    options.warnings = &warnings;
     QList<ConvertedTable> tables;
     try {
         tables = convertAccessFile(converterProgram(), source, destination, options);
@@ -134,12 +136,15 @@ int import(const QString &source, const QString &destination, AccessConversionOp
         << '\n';
     for (const ConvertedTable &table : tables)
         out << QStringLiteral("  %1: строк %2").arg(table.name).arg(table.rows) << '\n';
+    for (const QString &warning : std::as_const(warnings))
+        err << QStringLiteral("Предупреждение: %1").arg(warning) << '\n';
     // Access does not always keep the count in a table's definition up to date; every row
     // of the data pages was read all the same.
     for (const ConvertedTable &table : tables) {
         if (table.rows != table.describedRows) {
-            err << QStringLiteral("Предупреждение: в описании таблицы «%1» записано строк %2, а на "
-                                  "её страницах данных их %3: перенесено всё, что есть на страницах")
+            err << QStringLiteral(
+                       "Предупреждение: в описании таблицы «%1» записано строк %2, а на "
+                       "её страницах данных их %3: перенесено всё, что есть на страницах")
                        .arg(table.name)
                        .arg(table.describedRows)
                        .arg(table.rows)

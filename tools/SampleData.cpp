@@ -16,16 +16,14 @@ struct Criterion
     int decimals;
 };
 
-const char16_t *const Disciplines[] = {u"Математика", u"Физика", u"Информатика", u"Химия",
-                                       u"Биология", u"История", u"Русский язык", u"Английский язык"};
+const char16_t *const Disciplines[] = {u"Математика",   u"Физика",         u"Информатика",
+                                       u"Химия",        u"Биология",       u"История",
+                                       u"Русский язык", u"Английский язык"};
 
 const Criterion Criteria[] = {
-    {u"Успеваемость, %", 55, 98, 1},
-    {u"Средний балл", 3.0, 4.9, 2},
-    {u"Посещаемость, %", 70, 100, 1},
-    {u"Время на тему, мин", 20, 90, 0},
-    {u"Интерес к предмету, баллы", 1, 10, 0},
-    {u"Выполнено заданий", 5, 40, 0},
+    {u"Успеваемость, %", 55, 98, 1},          {u"Средний балл", 3.0, 4.9, 2},
+    {u"Посещаемость, %", 70, 100, 1},         {u"Время на тему, мин", 20, 90, 0},
+    {u"Интерес к предмету, баллы", 1, 10, 0}, {u"Выполнено заданий", 5, 40, 0},
 };
 
 const char16_t *const IctTools[] = {u"Интерактивная доска", u"Мультимедийный проектор",
@@ -42,8 +40,7 @@ void insertNames(SqliteDatabase &db, const QString &table, const QStringList &na
     }
 }
 
-template <typename Range>
-QStringList namesOf(const Range &range)
+template <typename Range> QStringList namesOf(const Range &range)
 {
     QStringList names;
     for (const char16_t *name : range)

@@ -55,6 +55,19 @@ QStringList accessTestFileNames()
     return names;
 }
 
+QString withCyrillicText(const QString &copy)
+{
+    QByteArray bytes = fileBytes(accessTestFile(QStringLiteral("test2V1997.mdb")));
+    const QByteArray latin = "aksdkl fas dlkjflkasjd flkjaslkdjflkajlksj dfl lkasjdf";
+    const qsizetype at = bytes.indexOf(latin);
+    for (qsizetype i = at; at >= 0 && i < at + latin.size(); ++i) {
+        if (bytes.at(i) != ' ')
+            bytes[i] = char(0xE0 + (bytes.at(i) - 'a')); // а, б, в… in Windows-1251
+    }
+    writeBytes(copy, bytes);
+    return copy;
+}
+
 QByteArray fileBytes(const QString &path)
 {
     QFile file(path);

@@ -30,6 +30,10 @@ QStringList accessTestFileNames();
 QByteArray fileBytes(const QString &path);
 void writeBytes(const QString &path, const QByteArray &bytes);
 
+// A copy of the Jet 3 file test2V1997.mdb, whose header names code page 1252, with Latin
+// words of a text turned into Cyrillic in Windows-1251 ("актгкл еат …").
+QString withCyrillicText(const QString &copy);
+
 // Tables of a native file in their order, and the rows of one (values as SQLite gives them).
 QStringList nativeTables(const QString &path);
 QStringList nativeColumns(const QString &path, const QString &table, QStringList *types = nullptr);

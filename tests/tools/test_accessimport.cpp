@@ -242,6 +242,7 @@ void TestAccessImport::matchesIndependentReader()
     const ToolRun run = runOrvintaDb({u"import"_s, accessTestFile(file), result});
     // None of the test files has the program's four tables: converted, but unsuitable.
     QVERIFY2(run.code == 3, qPrintable(run.err));
+    QVERIFY2(!run.err.contains(u"--code-page"_s), qPrintable(run.err)); // no code page doubted
     QCOMPARE(filesIn(dir.path()), QStringList({u"перенесено.mdb"_s}));
     compareWithOracle(accessTestFile(file), result);
 }
@@ -348,6 +349,23 @@ void TestAccessImport::codePageCanBeNamed()
     // Byte A3 is the pound sign in the file's own code page 1252 and "Ј" in 1251.
     QCOMPARE(nativeRows(own, u"MSP_PROJECTS"_s).at(0).at(symbol).toString(), u"£"_s);
     QCOMPARE(nativeRows(cyrillic, u"MSP_PROJECTS"_s).at(0).at(symbol).toString(), u"Ј"_s);
+
+    // A file whose header names 1252 but whose text is Cyrillic in 1251: said, not guessed.
+    const QString mislabelled = withCyrillicText(dir.filePath(u"кириллица.mdb"_s));
+    const ToolRun guessed =
+        runOrvintaDb({u"import"_s, mislabelled, dir.filePath(u"как есть.db"_s)});
+    QCOMPARE(guessed.code, 3);
+    QVERIFY2(guessed.err.contains(u"кодовой странице 1252"_s) &&
+                 guessed.err.contains(u"--code-page 1251"_s),
+             qPrintable(guessed.err));
+    const ToolRun told = runOrvintaDb(
+        {u"import"_s, u"--code-page"_s, u"1251"_s, mislabelled, dir.filePath(u"верно.db"_s)});
+    QVERIFY2(!told.err.contains(u"--code-page"_s), qPrintable(told.err));
+    bool cyrillicRead = false;
+    const QList<QVariantList> rows = nativeRows(dir.filePath(u"верно.db"_s), u"MSP_PROJECTS"_s);
+    for (const QVariant &value : rows.at(0))
+        cyrillicRead = cyrillicRead || value.toString().contains(u"актгкл еат"_s);
+    QVERIFY(cyrillicRead);
 
     const ToolRun unknown = runOrvintaDb(
         {u"import"_s, u"--code-page"_s, u"no-such-page"_s, source, dir.filePath(u"x.db"_s)});

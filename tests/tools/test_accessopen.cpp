@@ -41,6 +41,7 @@ private Q_SLOTS:
     void accessFileIsConvertedOnceAndKeptApart();
     void missingTablesNameTheAccessFile();
     void snapshotServesTheWindowsAndRefusesWrites();
+    void aDoubtedCodePageIsNamedInTheRefusal();
 
 private:
     QTemporaryDir m_cache;
@@ -62,8 +63,9 @@ void TestAccessOpen::cleanupTestCase()
 void TestAccessOpen::converterIsFoundBesideTheProgram()
 {
     QTemporaryDir root;
-    QVERIFY(QDir(root.path()).mkpath(u"build/app"_s) && QDir(root.path()).mkpath(u"build/tools"_s) &&
-            QDir(root.path()).mkpath(u"bin"_s) && QDir(root.path()).mkpath(u"other"_s));
+    QVERIFY(QDir(root.path()).mkpath(u"build/app"_s) &&
+            QDir(root.path()).mkpath(u"build/tools"_s) && QDir(root.path()).mkpath(u"bin"_s) &&
+            QDir(root.path()).mkpath(u"other"_s));
     const QString app = root.filePath(u"build/app"_s);
     const QStringList path = {root.filePath(u"other"_s), root.filePath(u"bin"_s)};
 
@@ -98,7 +100,8 @@ void TestAccessOpen::accessFileIsConvertedOnceAndKeptApart()
     QVERIFY(!isAccessSnapshot(access));
     QVERIFY(snapshot.startsWith(m_cache.path()));
     QCOMPARE(nativeRows(snapshot, u"Table1"_s).size(), 275);
-    QVERIFY(!(QFile::permissions(snapshot) & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)));
+    QVERIFY(!(QFile::permissions(snapshot) &
+              (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)));
     const QDateTime made = QFileInfo(snapshot).lastModified();
 
     // The second time the snapshot is there: nothing is converted again.
@@ -129,7 +132,8 @@ void TestAccessOpen::missingTablesNameTheAccessFile()
     table.setConnectionString(connectionString(access));
     table.setTableName(u"Критерии"_s);
     const QString message = openError(table);
-    QVERIFY2(message.startsWith(u"В базе данных «%1» нет: таблица «Дисциплины»"_s.arg(access)), qPrintable(message));
+    QVERIFY2(message.startsWith(u"В базе данных «%1» нет: таблица «Дисциплины»"_s.arg(access)),
+             qPrintable(message));
     QVERIFY(message.contains(u"таблица «Значения»"_s));
     QCOMPARE(fileBytes(access), original);
     QCOMPARE(filesIn(dir.path()), QStringList({u"проект.mdb"_s}));
@@ -184,7 +188,9 @@ void TestAccessOpen::snapshotServesTheWindowsAndRefusesWrites()
 
     const QStringList refusals = {
         dbErrorOf([&] { disciplines.appendRecord({u"Химия"_s}); }),
-        dbErrorOf([&] { values.updateRow(0, {{3, 5.0}}); }),
+        dbErrorOf([&] {
+            values.updateRow(0, {{3, 5.0}});
+        }),
         dbErrorOf([&] { values.deleteRow(0); }),
     };
     for (const QString &message : refusals) {
@@ -195,6 +201,18 @@ void TestAccessOpen::snapshotServesTheWindowsAndRefusesWrites()
     QCOMPARE(nativeRows(accessSnapshotPath(access), u"Дисциплины"_s).size(), 2);
     QCOMPARE(nativeRows(accessSnapshotPath(access), u"Значения"_s).size(), 2);
     QCOMPARE(fileBytes(access), original);
+}
+
+void TestAccessOpen::aDoubtedCodePageIsNamedInTheRefusal()
+{
+    QTemporaryDir dir;
+    const QString access = withCyrillicText(dir.filePath(u"кириллица.mdb"_s));
+    accessSnapshotOf(access);
+    const QString message = accessReadOnlyMessage(access);
+    QVERIFY2(message.contains(u"orvinta-db import --code-page 1251 \"%1\""_s.arg(access)) &&
+                 message.contains(u"кодовой странице 1252"_s),
+             qPrintable(message));
+    QVERIFY(!accessReadOnlyMessage(accessTestFile(u"test2V1997.mdb"_s)).contains(u"--code-page"_s));
 }
 
 QTEST_MAIN(TestAccessOpen)

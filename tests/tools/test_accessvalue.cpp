@@ -31,6 +31,8 @@ class TestAccessValue : public QObject
 private Q_SLOTS:
     void dates_data();
     void dates();
+    void codePageOfJet3Texts_data();
+    void codePageOfJet3Texts();
     void dateColumnsTakeOneShortestForm_data();
     void dateColumnsTakeOneShortestForm();
     void singlesReadAsAccessShowsThem();
@@ -72,6 +74,32 @@ void TestAccessValue::dates()
     const QString result = AccessValue::dateText(days);
     QCOMPARE(result, text);
     QCOMPARE(result.isNull(), text.isNull());
+}
+
+void TestAccessValue::codePageOfJet3Texts_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("codePage");
+    // «Привет, мир! Журнал успеваемости ёлки» in Windows-1251.
+    const QByteArray cyrillic = QByteArray::fromHex(
+        "cff0e8e2e5f22c20ece8f02120c6f3f0ede0eb20f3f1efe5e2e0e5eceef1f2e820b8ebeae8");
+    // «数据库 学生 成绩 数据库» in GBK.
+    const QByteArray chinese =
+        QByteArray::fromHex("cafdbeddbfe220d1a7c9fa20b3c9bca820cafdbeddbfe2");
+    // «Élève à l'école, café crème, garçon naïve» in Windows-1252.
+    const QByteArray french = u"Élève à l'école, café crème, garçon naïve"_s.toLatin1();
+    QTest::newRow("Cyrillic") << cyrillic << u"1251"_s;
+    QTest::newRow("Chinese") << chinese + " " + chinese << u"936"_s;
+    QTest::newRow("French reads as 1252") << french + " " + french << QString();
+    QTest::newRow("English") << QByteArray("plain text of a table, numbers 12345") << QString();
+    QTest::newRow("too little to tell") << cyrillic.left(8) << QString();
+}
+
+void TestAccessValue::codePageOfJet3Texts()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, codePage);
+    QCOMPARE(AccessValue::likelierCodePage(text), codePage);
 }
 
 void TestAccessValue::dateColumnsTakeOneShortestForm_data()
