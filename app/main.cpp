@@ -1,9 +1,11 @@
 #include "Dialogs.h"
+#include "SnapshotProgress.h"
 #include "Unit1.h"
 #include "Unit5.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
+#include <QScopeGuard>
 #include <QTranslator>
 #include <memory>
 
@@ -38,6 +40,11 @@ int main(int argc, char *argv[])
     auto mainWindow = std::make_unique<TForm1>();
     if (mainWindow->anotherInstanceRunning())
         return 0;
+
+    // Reading an Access file shows its progress and can be cancelled.
+    SnapshotProgress snapshotProgress(mainWindow.get());
+    setSnapshotWaiter(&snapshotProgress);
+    const auto uninstall = qScopeGuard([] { setSnapshotWaiter(nullptr); });
 
     // No child window is created at start-up.
     splash.reset();

@@ -179,6 +179,12 @@ QList<ConvertedTable> convertAccessFile(const QString &worker, const QString &so
         drain();
         if (process.state() == QProcess::NotRunning)
             break;
+        if (options.keepWaiting && !options.keepWaiting()) {
+            process.kill();
+            process.waitForFinished();
+            removeLeftovers(partial);
+            throw DbError(QStringLiteral("Чтение файла Access «%1» отменено").arg(source));
+        }
         if (deadline.hasExpired()) {
             process.kill();
             process.waitForFinished();

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 struct AccessConversionOptions
 {
@@ -14,6 +15,9 @@ struct AccessConversionOptions
     QByteArray *readerErrors = nullptr;
     // Receives what the reader noticed without failing (a code page that looks wrong).
     QStringList *warnings = nullptr;
+    // Asked every few milliseconds while the reader runs: false stops it (the user
+    // cancelled), which throws a DbError saying so. The program shows a progress dialog here.
+    std::function<bool()> keepWaiting;
 };
 
 // How the reader process ended when it did not finish its work.

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
@@ -112,7 +113,14 @@ QString hintsPathOf(const QString &snapshot)
     return snapshot + QStringLiteral(".hints");
 }
 
+SnapshotWaiter *installedWaiter = nullptr;
+
 } // namespace
+
+void setSnapshotWaiter(SnapshotWaiter *waiter)
+{
+    installedWaiter = waiter;
+}
 
 QString accessSnapshotOf(const QString &accessPath)
 {
@@ -127,6 +135,13 @@ QString accessSnapshotOf(const QString &accessPath)
     QStringList warnings;
     AccessConversionOptions options;
     options.warnings = &warnings;
+    SnapshotWaiter *const waiter = installedWaiter;
+    if (waiter)
+        options.keepWaiting = [waiter, &accessPath] { return waiter->keepWaiting(accessPath); };
+    const auto done = qScopeGuard([waiter] {
+        if (waiter)
+            waiter->finished();
+    });
     try {
         convertAccessFile(converterProgram(), accessPath, snapshot, options);
     } catch (const DbError &) {

@@ -14,6 +14,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+AccessConversionOptions limits(int seconds, int megabytes, std::function<bool()> keepWaiting = {})
+{
+    AccessConversionOptions options;
+    options.timeLimitSeconds = seconds;
+    options.memoryLimitMb = megabytes;
+    options.keepWaiting = std::move(keepWaiting);
+    return options;
+}
+
 // A short limit keeps a hanging reader from holding the test long.
 constexpr int TimeLimitSeconds = 8;
 
@@ -108,6 +117,7 @@ private Q_SLOTS:
     void libmdbFailuresAreContained_data();
     void libmdbFailuresAreContained();
     void workerThatHangsIsStopped();
+    void cancelledReadingStopsTheWorker();
     void workerThatCrashesLeavesNothing();
     void workerThatStopsShortIsNotBelieved();
 };
@@ -249,7 +259,7 @@ void TestAccessDamage::workerThatHangsIsStopped()
     QElapsedTimer timer;
     timer.start();
     try {
-        convertAccessFile(worker, accessTestFile(u"noRoman.mdb"_s), result, {{}, 2, 0});
+        convertAccessFile(worker, accessTestFile(u"noRoman.mdb"_s), result, limits(2, 0));
         QFAIL("a worker that never ends was believed");
     } catch (const DbError &e) {
         QVERIFY2(e.message().contains(u"не закончилось за 2 с"_s), qPrintable(e.message()));
@@ -257,6 +267,24 @@ void TestAccessDamage::workerThatHangsIsStopped()
     }
     QVERIFY(timer.elapsed() < 10000);
     QCOMPARE(filesIn(dir.path()), QStringList({u"hang"_s}));
+}
+
+void TestAccessDamage::cancelledReadingStopsTheWorker()
+{
+    QTemporaryDir dir;
+    const QString worker = fakeWorker(dir, u"slow"_s, "exec sleep 600");
+    int asked = 0;
+    QElapsedTimer timer;
+    timer.start();
+    const QString message = dbErrorOf([&] {
+        convertAccessFile(worker, accessTestFile(u"noRoman.mdb"_s), dir.filePath(u"out.mdb"_s),
+                          limits(0, 0, [&asked] { return ++asked < 5; }));
+    });
+    QVERIFY2(message.contains(u"отменено"_s) && message.contains(u"noRoman.mdb"_s),
+             qPrintable(message));
+    QCOMPARE(asked, 5);
+    QVERIFY(timer.elapsed() < 10000);
+    QCOMPARE(filesIn(dir.path()), QStringList({u"slow"_s}));
 }
 
 void TestAccessDamage::workerThatCrashesLeavesNothing()
@@ -323,7 +351,7 @@ void TestAccessDamage::workerThatStopsShortIsNotBelieved()
         dir, u"worker"_s, "echo 'GLib-ERROR **: failed to allocate 9 bytes' >&2\nkill -ABRT $$");
     const QString message = dbErrorOf([&] {
         convertAccessFile(worker, accessTestFile(u"noRoman.mdb"_s), dir.filePath(u"out.mdb"_s),
-                          {{}, 0, 64});
+                          limits(0, 64));
     });
     QVERIFY2(message.contains(u"достигнут предел памяти 64 МБ, заданный --memory-limit"_s),
              qPrintable(message));
