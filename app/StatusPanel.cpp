@@ -52,7 +52,8 @@ QSize StatusPanel::minimumSizeHint() const
     if (!m_elides)
         return {textWidth(), base.height()};
     const QMargins frame = contentsMargins();
-    const int least = fontMetrics().averageCharWidth() * ElidedMinimumChars + frame.left() + frame.right();
+    const int least =
+        fontMetrics().averageCharWidth() * ElidedMinimumChars + frame.left() + frame.right();
     return {std::min(least, m_preferredWidth), base.height()};
 }
 

@@ -22,7 +22,8 @@ namespace {
 QString largestTestFile()
 {
     const QDir folder(QStringLiteral(ORVINTA_ACCESS_TESTDATA));
-    const QFileInfoList files = folder.entryInfoList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Size);
+    const QFileInfoList files =
+        folder.entryInfoList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Size);
     return files.isEmpty() ? QString() : files.first().absoluteFilePath();
 }
 
@@ -58,7 +59,8 @@ int main(int argc, char *argv[])
         AccessDatabase access(source);
         SqliteDatabase native(target, SqliteDatabase::OpenMode::CreateNew);
         rows = 0;
-        copyAccessTables(access, native, [&rows](const QString &, qint64 count, qint64) { rows += count; });
+        copyAccessTables(access, native,
+                         [&rows](const QString &, qint64 count, qint64) { rows += count; });
         inProcess.append(double(timer.nsecsElapsed()) / 1e9);
     }
 
@@ -67,7 +69,8 @@ int main(int argc, char *argv[])
     for (int run = 0; run < Runs; ++run) {
         QElapsedTimer timer;
         timer.start();
-        convertAccessFile(converterProgram(), source, dir.filePath(QStringLiteral("worker-%1.db").arg(run)));
+        convertAccessFile(converterProgram(), source,
+                          dir.filePath(QStringLiteral("worker-%1.db").arg(run)));
         throughWorker.append(double(timer.nsecsElapsed()) / 1e9);
     }
 
@@ -85,13 +88,14 @@ int main(int argc, char *argv[])
         }
     }
 
-    out << "file: " << QFileInfo(source).fileName() << ", " << QFileInfo(source).size() << " bytes, "
-        << rows << " rows; medians of " << Runs << " runs\n";
+    out << "file: " << QFileInfo(source).fileName() << ", " << QFileInfo(source).size()
+        << " bytes, " << rows << " rows; medians of " << Runs << " runs\n";
     out << "read and write in process: " << median(inProcess) * 1000 << " ms, "
         << qint64(double(rows) / median(inProcess)) << " rows/s\n";
     out << "import through the worker process: " << median(throughWorker) * 1000 << " ms, "
         << qint64(double(rows) / median(throughWorker)) << " rows/s\n";
-    out << "open an Access file in the program, first time (converts): " << median(first) * 1000 << " ms\n";
+    out << "open an Access file in the program, first time (converts): " << median(first) * 1000
+        << " ms\n";
     out << "open it again (cached snapshot): " << median(again) * 1000 << " ms\n";
     return 0;
 }

@@ -111,8 +111,8 @@ int main(int argc, char **argv)
         out << (compare ? "two selections" : "one selection ") << " of " << valueCount
             << " values: median " << QString::number(median(totals), 'f', 1) << " ms (painting "
             << QString::number(median(paintings), 'f', 1) << " ms), worst "
-            << QString::number(*std::max_element(totals.cbegin(), totals.cend()), 'f', 1)
-            << " ms; " << runs << " runs, " << drawn << " points drawn\n";
+            << QString::number(*std::max_element(totals.cbegin(), totals.cend()), 'f', 1) << " ms; "
+            << runs << " runs, " << drawn << " points drawn\n";
     }
     publishDatabasePathLabel(nullptr);
     return 0;

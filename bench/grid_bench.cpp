@@ -40,7 +40,8 @@ void fill(const QString &path)
     Schema::create(db);
     db.exec(QStringLiteral("BEGIN"));
     {
-        SqliteStatement values(db, QStringLiteral("INSERT INTO Значения VALUES (?1, ?2, ?3, ?4, ?5)"));
+        SqliteStatement values(db,
+                               QStringLiteral("INSERT INTO Значения VALUES (?1, ?2, ?3, ?4, ?5)"));
         for (int i = 0; i < TotalRows; ++i) {
             values.reset();
             values.bind(1, QStringLiteral("Дисциплина номер %1").arg(i % 16));

@@ -4,7 +4,8 @@
 #include <QString>
 
 // The kinds of Access database file, told apart by the file's first page.
-enum class AccessFormat {
+enum class AccessFormat
+{
     None, // not an Access file (or not readable)
     Jet3, // Access 97
     Jet4, // Access 2000–2003

@@ -19,6 +19,7 @@ QString databasePathOf(const QString &connection)
     const QString key = QString::fromUtf16(DataSourceKey);
     const qsizetype at = connection.indexOf(key, 0, Qt::CaseInsensitive);
     if (at < 0)
-        throw DbError(QStringLiteral("В строке подключения не указан файл базы данных (Data Source)"));
+        throw DbError(
+            QStringLiteral("В строке подключения не указан файл базы данных (Data Source)"));
     return connection.mid(at + key.size());
 }

@@ -2,7 +2,8 @@
 
 #include "GridModel.h"
 
-DataSource::DataSource(QObject *parent) : QObject(parent), m_model(new GridModel(this)) {}
+DataSource::DataSource(QObject *parent) : QObject(parent), m_model(new GridModel(this))
+{}
 
 RecordSet *DataSource::dataSet() const
 {

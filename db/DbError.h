@@ -9,10 +9,9 @@ class DbError : public std::runtime_error
 {
 public:
     explicit DbError(const QString &message, int sqliteCode = 0, const QString &sqliteText = {})
-        : std::runtime_error(message.toStdString()), m_message(message),
-          m_sqliteCode(sqliteCode), m_sqliteText(sqliteText)
-    {
-    }
+        : std::runtime_error(message.toStdString()), m_message(message), m_sqliteCode(sqliteCode),
+          m_sqliteText(sqliteText)
+    {}
 
     QString message() const { return m_message; }
     int sqliteCode() const { return m_sqliteCode; }

@@ -42,7 +42,8 @@ DbError refused(const QString &text, const FieldInfo &field, const QString &what
 DbError notANumber(const QString &text, const FieldInfo &field, const NumberReading &reading)
 {
     if (reading.problem == NumberReading::Problem::Empty && field.requiresNumber)
-        return DbError(QStringLiteral("Значение не указано: столбец «%1» требует число").arg(field.name));
+        return DbError(
+            QStringLiteral("Значение не указано: столбец «%1» требует число").arg(field.name));
     DbError plain = refused(text, field, QStringLiteral("числом"));
     if (reading.problem != NumberReading::Problem::OtherSeparator)
         return plain;
@@ -135,7 +136,8 @@ int displayWidthOf(const QString &declaredType, FieldKind kind)
 QVariant convertForColumn(const QVariant &value, const FieldInfo &field)
 {
     const bool isText = value.typeId() == QMetaType::QString;
-    if (field.requiresNumber && (value.isNull() || (isText && value.toString().trimmed().isEmpty())))
+    if (field.requiresNumber &&
+        (value.isNull() || (isText && value.toString().trimmed().isEmpty())))
         throw notANumber(QString(), field, {0.0, NumberReading::Problem::Empty, {}});
     if (value.isNull() || !isText)
         return value;

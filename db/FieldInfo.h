@@ -4,9 +4,10 @@
 #include <QVariant>
 
 // The kind of data of a column, as the windows and the report see it.
-enum class FieldKind {
-    String,  // short text
-    Memo,    // long text: MEMO, LONGTEXT, CLOB, NOTE declared types
+enum class FieldKind
+{
+    String, // short text
+    Memo,   // long text: MEMO, LONGTEXT, CLOB, NOTE declared types
     Integer,
     Float,
     Date,
@@ -16,7 +17,8 @@ enum class FieldKind {
 };
 
 // How a column's declared type is treated when a text is written into it.
-enum class WriteConversion {
+enum class WriteConversion
+{
     None,    // the text as it is (text columns, and columns without a declared type)
     Integer, // a whole number in the user's regional format
     Real,    // a number in the user's regional format
@@ -26,10 +28,10 @@ enum class WriteConversion {
 
 struct FieldInfo
 {
-    QString name;          // the column's name in the result
-    QString displayLabel;  // the title a grid or report shows: the name
-    QString declaredType;  // as declared in the table, empty for an expression
-    QString originColumn;  // the table column it comes from, empty for an expression
+    QString name;         // the column's name in the result
+    QString displayLabel; // the title a grid or report shows: the name
+    QString declaredType; // as declared in the table, empty for an expression
+    QString originColumn; // the table column it comes from, empty for an expression
     FieldKind kind = FieldKind::Unknown;
     WriteConversion conversion = WriteConversion::None;
     int displayWidth = 10; // characters

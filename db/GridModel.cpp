@@ -4,7 +4,6 @@
 #include "FieldInfo.h"
 #include "RecordSet.h"
 
-
 #include <QScopedValueRollback>
 #include <algorithm>
 #include <utility>
@@ -37,7 +36,8 @@ bool isNumber(const QVariant &value)
 
 } // namespace
 
-GridModel::GridModel(QObject *parent) : QAbstractTableModel(parent) {}
+GridModel::GridModel(QObject *parent) : QAbstractTableModel(parent)
+{}
 
 RecordSet *GridModel::recordSet() const
 {

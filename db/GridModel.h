@@ -98,13 +98,13 @@ private:
 
     QPointer<RecordSet> m_records;
     int m_currentRow = -1;
-    int m_pendingRow = -1;          // row with edits not yet written
-    bool m_pendingIsNew = false;    // the pending row is a new one, not yet in the file
-    QMap<int, QVariant> m_pending;  // column -> new value
-    bool m_inReset = false;         // rows arriving while the model is being reset
-    bool m_postingNew = false;      // the pending new row is being written
-    bool m_fetchFailed = false;     // reading stopped on an error until the next reset
-    int m_appending = 0;            // rows announced by rowsAboutToBeAppended
-    bool m_insertingAbove = false;  // a row comes in above the pending new row
-    int m_removing = -1;            // row being removed (by the record set, or a new one dropped)
+    int m_pendingRow = -1;         // row with edits not yet written
+    bool m_pendingIsNew = false;   // the pending row is a new one, not yet in the file
+    QMap<int, QVariant> m_pending; // column -> new value
+    bool m_inReset = false;        // rows arriving while the model is being reset
+    bool m_postingNew = false;     // the pending new row is being written
+    bool m_fetchFailed = false;    // reading stopped on an error until the next reset
+    int m_appending = 0;           // rows announced by rowsAboutToBeAppended
+    bool m_insertingAbove = false; // a row comes in above the pending new row
+    int m_removing = -1;           // row being removed (by the record set, or a new one dropped)
 };

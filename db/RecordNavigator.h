@@ -14,7 +14,11 @@ class RecordNavigator : public QWidget
 {
     Q_OBJECT
 public:
-    enum Button { Insert = 0x1, Delete = 0x2 };
+    enum Button
+    {
+        Insert = 0x1,
+        Delete = 0x2
+    };
     Q_DECLARE_FLAGS(Buttons, Button)
 
     explicit RecordNavigator(Buttons buttons, QWidget *parent = nullptr);

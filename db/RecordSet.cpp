@@ -37,7 +37,8 @@ bool columnsComeFrom(const SqliteStatement &statement, const QString &table)
 
 } // namespace
 
-RecordSet::RecordSet(QObject *parent) : QObject(parent) {}
+RecordSet::RecordSet(QObject *parent) : QObject(parent)
+{}
 
 RecordSet::~RecordSet() = default;
 
@@ -73,8 +74,9 @@ void RecordSet::open()
         const QString withRowid = wanted.sql.left(select.selectListStart) + u' ' +
                                   quotedName(select.table) + QStringLiteral("._rowid_ AS ") +
                                   RowidColumn + u',' + wanted.sql.mid(select.selectListStart);
-        const QString paged = QStringLiteral("SELECT * FROM (%1) WHERE %2 >= ?1 ORDER BY %2 LIMIT ?2")
-                                  .arg(withRowid, RowidColumn);
+        const QString paged =
+            QStringLiteral("SELECT * FROM (%1) WHERE %2 >= ?1 ORDER BY %2 LIMIT ?2")
+                .arg(withRowid, RowidColumn);
         try {
             statement = std::make_unique<SqliteStatement>(*db, paged);
             hasRowid = true;
@@ -98,7 +100,8 @@ void RecordSet::open()
         field.kind = fieldKindOf(field.declaredType);
         field.conversion = writeConversionOf(field.declaredType);
         field.displayWidth = displayWidthOf(field.declaredType, field.kind);
-        field.requiresNumber = baseTable == Schema::Values && field.originColumn == Schema::ValueColumn;
+        field.requiresNumber =
+            baseTable == Schema::Values && field.originColumn == Schema::ValueColumn;
         fields.append(field);
     }
 
@@ -360,7 +363,8 @@ QVariantList RecordSet::readRow(qint64 rowid) const
                                       .arg(quotedColumns(), quotedName(m_baseTable)));
     select.bind(1, rowid);
     if (!select.step())
-        throw DbError(QStringLiteral("Запись не найдена: её уже нет в таблице «%1»").arg(m_baseTable));
+        throw DbError(
+            QStringLiteral("Запись не найдена: её уже нет в таблице «%1»").arg(m_baseTable));
     QVariantList values;
     for (int i = 0; i < select.columnCount(); ++i)
         values.append(select.value(i));
@@ -387,7 +391,8 @@ void RecordSet::appendName(const QString &name)
     requireOpen();
     const int column = nameColumn();
     if (column < 0)
-        throw DbError(QStringLiteral("В таблице «%1» нет текстового столбца для названий").arg(m_baseTable));
+        throw DbError(
+            QStringLiteral("В таблице «%1» нет текстового столбца для названий").arg(m_baseTable));
     insertRow({{column, name}});
 }
 
@@ -408,10 +413,11 @@ int RecordSet::insertRow(const QMap<int, QVariant> &values, int at)
         columns.append(quotedName(field.originColumn));
         parameters.append(QStringLiteral("?%1").arg(bound.size()));
     }
-    const QString sql = columns.isEmpty()
-        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedName(m_baseTable))
-        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-              .arg(quotedName(m_baseTable), columns.join(u','), parameters.join(u','));
+    const QString sql =
+        columns.isEmpty()
+            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedName(m_baseTable))
+            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                  .arg(quotedName(m_baseTable), columns.join(u','), parameters.join(u','));
     SqliteStatement insert(*m_db, sql);
     for (int i = 0; i < bound.size(); ++i)
         insert.bind(i + 1, bound.at(i));
@@ -458,7 +464,8 @@ void RecordSet::updateRow(int row, const QMap<int, QVariant> &values)
     for (auto it = values.cbegin(); it != values.cend(); ++it) {
         const FieldInfo &field = m_fields.at(it.key());
         bound.append(convertForColumn(it.value(), field));
-        assignments.append(QStringLiteral("%1 = ?%2").arg(quotedName(field.originColumn)).arg(bound.size()));
+        assignments.append(
+            QStringLiteral("%1 = ?%2").arg(quotedName(field.originColumn)).arg(bound.size()));
     }
     const qint64 rowid = m_rowids[size_t(row)];
     SqliteStatement update(*m_db, QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?%3")
@@ -469,7 +476,8 @@ void RecordSet::updateRow(int row, const QMap<int, QVariant> &values)
     update.bind(int(bound.size()) + 1, rowid);
     update.step();
     if (m_db->changes() == 0)
-        throw DbError(QStringLiteral("Запись не найдена: её уже нет в таблице «%1»").arg(m_baseTable));
+        throw DbError(
+            QStringLiteral("Запись не найдена: её уже нет в таблице «%1»").arg(m_baseTable));
     const QVariantList stored = readRow(rowid);
     const size_t width = size_t(m_fields.size());
     for (size_t i = 0; i < width; ++i)
@@ -482,8 +490,8 @@ void RecordSet::deleteRow(int row)
     requireEditable();
     requireRow(row);
     const qint64 rowid = m_rowids[size_t(row)];
-    SqliteStatement remove(*m_db, QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?1")
-                                      .arg(quotedName(m_baseTable)));
+    SqliteStatement remove(
+        *m_db, QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?1").arg(quotedName(m_baseTable)));
     remove.bind(1, rowid);
     remove.step();
     Q_EMIT rowAboutToBeRemoved(row);

@@ -4,8 +4,8 @@
 
 #include <QList>
 #include <QMap>
-#include <QSet>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <QVariant>
 #include <memory>
@@ -178,7 +178,6 @@ public:
     // A table record set never filters; the switch is kept for the windows that turn it off.
     bool filtered() const { return m_filtered; }
     void setFiltered(bool on) { m_filtered = on; }
-
 
 protected:
     Source source() const override;

@@ -22,8 +22,8 @@ namespace {
 // `types`, their declared types too.
 QStringList columnsOf(const SqliteDatabase &db, const QString &table, QStringList *types = nullptr)
 {
-    SqliteStatement exists(db, QStringLiteral(
-                                   "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1"));
+    SqliteStatement exists(
+        db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1"));
     exists.bind(1, table);
     if (!exists.step())
         return {};
@@ -48,7 +48,8 @@ QStringList missingParts(const SqliteDatabase &db)
         if (columnsOf(db, table, &types).isEmpty())
             missing.append(QStringLiteral("таблица «%1»").arg(table));
         else if (std::none_of(types.cbegin(), types.cend(), holdsText))
-            missing.append(QStringLiteral("текстовый столбец для названий в таблице «%1»").arg(table));
+            missing.append(
+                QStringLiteral("текстовый столбец для названий в таблице «%1»").arg(table));
     }
     const QStringList values = columnsOf(db, Values);
     if (values.isEmpty()) {
@@ -71,20 +72,20 @@ QStringList missingParts(const SqliteDatabase &db)
 
 void create(SqliteDatabase &db)
 {
-    db.exec(QStringLiteral(
-        "PRAGMA journal_mode = WAL;"
-        "BEGIN;"
-        "CREATE TABLE Дисциплины (Название TEXT);"
-        "CREATE TABLE Критерии (Название TEXT);"
-        "CREATE TABLE Средство_ИКТ (Название TEXT);"
-        "CREATE TABLE Значения (Дисциплина TEXT, Критерий TEXT, Средство_ИКТ TEXT,"
-        " Значение REAL, Дата TEXT);"
-        // The efficiency analysis selects by criterion; the grid filter and the line chart by
-        // discipline and criterion. Neither index holds a third column, so rows of equal keys
-        // still come in the order they were entered.
-        "CREATE INDEX Значения_по_критерию ON Значения (Критерий);"
-        "CREATE INDEX Значения_по_дисциплине ON Значения (Дисциплина, Критерий);"
-        "COMMIT;"));
+    db.exec(
+        QStringLiteral("PRAGMA journal_mode = WAL;"
+                       "BEGIN;"
+                       "CREATE TABLE Дисциплины (Название TEXT);"
+                       "CREATE TABLE Критерии (Название TEXT);"
+                       "CREATE TABLE Средство_ИКТ (Название TEXT);"
+                       "CREATE TABLE Значения (Дисциплина TEXT, Критерий TEXT, Средство_ИКТ TEXT,"
+                       " Значение REAL, Дата TEXT);"
+                       // The efficiency analysis selects by criterion; the grid filter and the line
+                       // chart by discipline and criterion. Neither index holds a third column, so
+                       // rows of equal keys still come in the order they were entered.
+                       "CREATE INDEX Значения_по_критерию ON Значения (Критерий);"
+                       "CREATE INDEX Значения_по_дисциплине ON Значения (Дисциплина, Критерий);"
+                       "COMMIT;"));
 }
 
 } // namespace Schema
@@ -112,10 +113,11 @@ std::unique_ptr<SqliteDatabase> openMonitoringDatabase(const QString &path)
         db.reset();
         // A file that another program holds is in use, not damaged.
         if (e.isBusy()) {
-            throw DbError(QStringLiteral("Файл базы данных «%1» сейчас занят другой программой: "
-                                         "закройте её или подождите и повторите действие (SQLite: %2)")
-                              .arg(path, e.sqliteText()),
-                          e.sqliteCode(), e.sqliteText());
+            throw DbError(
+                QStringLiteral("Файл базы данных «%1» сейчас занят другой программой: "
+                               "закройте её или подождите и повторите действие (SQLite: %2)")
+                    .arg(path, e.sqliteText()),
+                e.sqliteCode(), e.sqliteText());
         }
         if (accessFormatOf(path) == AccessFormat::None) {
             throw DbError(QStringLiteral("Файл «%1» не является базой данных или повреждён: %2")

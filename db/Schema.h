@@ -26,8 +26,8 @@ QStringList referenceTables();
 // empty when the file has everything.
 QStringList missingParts(const SqliteDatabase &db);
 
-// Creates the four tables (and indexes for the analyses that keep rows in entry order) in an empty database:
-// reference tables with a first column "Название", "Значения" as Дисциплина, Критерий,
+// Creates the four tables (and indexes for the analyses that keep rows in entry order) in an empty
+// database: reference tables with a first column "Название", "Значения" as Дисциплина, Критерий,
 // Средство_ИКТ TEXT, Значение REAL, Дата TEXT.
 void create(SqliteDatabase &db);
 

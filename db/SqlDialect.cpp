@@ -97,7 +97,8 @@ QList<TopToken> topLevelTokens(const QString &sql)
 
 bool isKeyword(const TopToken &token, const char *keyword)
 {
-    return !token.quotedName && token.text.compare(QLatin1String(keyword), Qt::CaseInsensitive) == 0;
+    return !token.quotedName &&
+           token.text.compare(QLatin1String(keyword), Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
@@ -164,7 +165,7 @@ SingleTableSelect analyseSelect(const QString &translated)
     if (rest < tokens.size()) {
         if (!isKeyword(tokens.at(rest), "WHERE"))
             return result;
-        static const char *const joiningWords[] = {"JOIN", "GROUP", "UNION", "HAVING",
+        static const char *const joiningWords[] = {"JOIN",      "GROUP",  "UNION", "HAVING",
                                                    "INTERSECT", "EXCEPT", "LIMIT", "WINDOW"};
         for (qsizetype i = rest + 1; i < tokens.size(); ++i) {
             for (const char *word : joiningWords) {

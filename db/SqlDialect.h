@@ -15,8 +15,8 @@ QString translateStatement(const QString &statement);
 // What the layer needs to know of a SELECT over one table to make its rows editable.
 struct SingleTableSelect
 {
-    bool matches = false; // "SELECT list FROM table [WHERE ...]" with nothing else
-    QString table;        // the table's name as written
+    bool matches = false;          // "SELECT list FROM table [WHERE ...]" with nothing else
+    QString table;                 // the table's name as written
     qsizetype selectListStart = 0; // offset in the translated text where the select list begins
 };
 

@@ -15,7 +15,11 @@ QString sqliteErrorMessage(int extendedCode, const QString &sqliteText);
 class SqliteDatabase
 {
 public:
-    enum class OpenMode { ReadWrite, CreateNew };
+    enum class OpenMode
+    {
+        ReadWrite,
+        CreateNew
+    };
 
     // How long a connection waits for another one that holds the file (ours or a foreign
     // program's) before it reports the file as busy; for every connection opened later.
@@ -34,7 +38,12 @@ public:
 
     // Whether the file opened is still the one at its path: a write to a file that was
     // deleted, moved away or replaced would reach nobody.
-    enum class FileAtPath { Same, Gone, Replaced };
+    enum class FileAtPath
+    {
+        Same,
+        Gone,
+        Replaced
+    };
     FileAtPath fileAtPath() const;
 
     // Runs statements that return no rows.

@@ -34,9 +34,9 @@ Taddp::Taddp(QWidget *parent) : DatabaseWindow(parent), Bevel1(new QFrame(this))
     Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
     auto *groups = new QHBoxLayout(Bevel1);
 
-    m_groups[Disciplines] = makeGroup(QStringLiteral("Добавление новой дисциплины"),
-                                      QStringLiteral("Уже имеющиеся дисциплины:"),
-                                      QStringLiteral("Удалить дисциплину >>>"), Schema::Disciplines);
+    m_groups[Disciplines] = makeGroup(
+        QStringLiteral("Добавление новой дисциплины"), QStringLiteral("Уже имеющиеся дисциплины:"),
+        QStringLiteral("Удалить дисциплину >>>"), Schema::Disciplines);
     m_groups[Criteria] = makeGroup(QStringLiteral("Добавление нового критерия"),
                                    QStringLiteral("Уже имеющиеся критерии: "),
                                    QStringLiteral("Удалить критерий >>>"), Schema::Criteria);

@@ -97,11 +97,16 @@ private:
 
         auto members() const
         {
-            return std::tuple(box, prompt, edit, add, listCaption, grid, deleteCaption,
-                              navigator, source, connection, query, table);
+            return std::tuple(box, prompt, edit, add, listCaption, grid, deleteCaption, navigator,
+                              source, connection, query, table);
         }
     };
-    enum List { Disciplines, Criteria, IctTools };
+    enum List
+    {
+        Disciplines,
+        Criteria,
+        IctTools
+    };
 
     ListGroup makeGroup(const QString &caption, const QString &listCaption,
                         const QString &deleteCaption, const QString &tableName);

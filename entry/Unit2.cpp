@@ -42,7 +42,7 @@ QPointer<Tadddata> adddata;
 QString genitiveMonthName(int month)
 {
     static const std::array<QString, 12> names{
-        u"Января"_s, u"Февраля"_s, u"Марта"_s,    u"Апреля"_s,   u"Мая"_s,    u"Июня"_s,
+        u"Января"_s, u"Февраля"_s, u"Марта"_s,    u"Апреля"_s,  u"Мая"_s,    u"Июня"_s,
         u"Июля"_s,   u"Августа"_s, u"Сентября"_s, u"Октября"_s, u"Ноября"_s, u"Декабря"_s};
     return month >= 1 && month <= 12 ? names.at(size_t(month - 1)) : QString();
 }
@@ -60,7 +60,7 @@ QString valuesStatement(const QString &discipline, const QString &criterion)
     // One multi-argument arg() call: a "%1" typed into a list is not substituted again.
     return u"SELECT * FROM Значения WHERE (Значения.Дисциплина)=(\"%1\") and "
            u"(Значения.Критерий)=(\"%2\")"_s.arg(escapeLiteral(discipline),
-                                                escapeLiteral(criterion));
+                                                 escapeLiteral(criterion));
 }
 
 namespace {
@@ -168,7 +168,9 @@ void Tadddata::buildEntryGroup()
     StaticText3 = new QLabel(u"Средство ИКТ:"_s);
     ComboBox3 = selectionList();
     Button1 = new QPushButton(u"Добавить"_s);
-    setBuddies({{Label1, Edit1}, {StaticText1, ComboBox1}, {StaticText2, ComboBox2},
+    setBuddies({{Label1, Edit1},
+                {StaticText1, ComboBox1},
+                {StaticText2, ComboBox2},
                 {StaticText3, ComboBox3}});
 
     auto *dateLine = new QHBoxLayout;
@@ -312,9 +314,8 @@ void Tadddata::Button1Click()
     DBGrid1->postPending();
     if (!ADOTable4->isOpen())
         ADOTable4->open();
-    ADOTable4->appendRecord(
-        {ComboBox1->currentText(), ComboBox2->currentText(), ComboBox3->currentText(),
-         Edit1->text(), date});
+    ADOTable4->appendRecord({ComboBox1->currentText(), ComboBox2->currentText(),
+                             ComboBox3->currentText(), Edit1->text(), date});
     dialogs().information(this, u"Данные добавлены в Базу данных"_s);
 
     // From now on the grid shows the whole table, the new row included: the last one, shown
@@ -335,7 +336,8 @@ void Tadddata::ComboBox5Change()
     ADOTable4->close();
     ADODataSet4->close();
     connectValues();
-    ADODataSet4->setCommandText(valuesStatement(ComboBox4->currentText(), ComboBox5->currentText()));
+    ADODataSet4->setCommandText(
+        valuesStatement(ComboBox4->currentText(), ComboBox5->currentText()));
     Label2->setText(ADODataSet4->commandText());
     // A statement that fails leaves the grid without rows until a later change opens one.
     ADODataSet4->open();

@@ -12,7 +12,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static const QString path = QDir::temp().filePath(QStringLiteral("orvinta-fuzz-%1.mdb").arg(::getpid()));
+    static const QString path =
+        QDir::temp().filePath(QStringLiteral("orvinta-fuzz-%1.mdb").arg(::getpid()));
     {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))

@@ -15,8 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     } catch (const DbError &) {
     }
 
-    const QString statement = QStringLiteral("SELECT * FROM Значения WHERE (Значения.Дисциплина)=(\"") +
-                              escapeLiteral(text) + QStringLiteral("\")");
+    const QString statement =
+        QStringLiteral("SELECT * FROM Значения WHERE (Значения.Дисциплина)=(\"") +
+        escapeLiteral(text) + QStringLiteral("\")");
     QString translated;
     try {
         translated = translateStatement(statement);

@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
     const QLocale russian(QLocale::Russian, QLocale::Russia);
-    for (const QLocale &locale : {russian, QLocale::c(), QLocale(QLocale::German, QLocale::Germany)})
+    for (const QLocale &locale :
+         {russian, QLocale::c(), QLocale(QLocale::German, QLocale::Germany)})
         checkNumber(text, locale);
 
     FormatSettings::instance().setRegionalLocale(russian);
@@ -45,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             field.requiresNumber = number;
             try {
                 const QVariant value = convertForColumn(text, field);
-                if (number && value.typeId() == QMetaType::Double && !std::isfinite(value.toDouble()))
+                if (number && value.typeId() == QMetaType::Double &&
+                    !std::isfinite(value.toDouble()))
                     std::abort();
             } catch (const DbError &) {
             }

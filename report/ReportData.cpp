@@ -6,7 +6,6 @@
 #include "Report.h"
 #include "ReportElement.h"
 
-
 namespace {
 
 void fetchAll(RecordSet &records)
@@ -59,4 +58,3 @@ QString ReportData::text(const TReportDBText *element, int record) const
         return {};
     return texts->at(record);
 }
-

@@ -27,4 +27,3 @@ private:
     int m_recordCount = 0;
     QHash<const TReportDBText *, QStringList> m_texts;
 };
-

@@ -16,8 +16,7 @@ QDateTime currentDateTime()
     return source ? source() : QDateTime::currentDateTime();
 }
 
-FixedClock::FixedClock(const QDateTime &moment)
-    : m_moment(moment), m_previous(clockSource())
+FixedClock::FixedClock(const QDateTime &moment) : m_moment(moment), m_previous(clockSource())
 {
     clockSource() = [this] { return m_moment; };
 }

@@ -15,8 +15,7 @@ void showError(QWidget *parent, const QString &message);
 
 // Runs one event handler; an exception ends the handler where it arose and its message is
 // shown, the window staying open. Nothing ever crosses the event loop.
-template <typename Handler>
-void guard(QWidget *parent, Handler &&handler) noexcept
+template <typename Handler> void guard(QWidget *parent, Handler &&handler) noexcept
 {
     try {
         std::forward<Handler>(handler)();
@@ -28,8 +27,7 @@ void guard(QWidget *parent, Handler &&handler) noexcept
 }
 
 // A slot for connect() that runs a member handler inside the guard.
-template <typename Window>
-auto guarded(Window *window, void (Window::*handler)())
+template <typename Window> auto guarded(Window *window, void (Window::*handler)())
 {
     return [window, handler] { guard(window, [&] { (window->*handler)(); }); };
 }

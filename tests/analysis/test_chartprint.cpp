@@ -233,8 +233,8 @@ void TestChartPrint::windowPrintsOneLandscapePageAndRestoresPortrait()
     printer.setPageOrientation(QPageLayout::Portrait);
     const QRectF inked = pdf.inkedShare();
     const QRectF within = box.adjusted(-0.005, -0.005, 0.005, 0.005);
-    QVERIFY2(within.left() <= inked.left() && inked.right() <= within.right()
-                 && within.top() <= inked.top() && inked.bottom() < 0.95,
+    QVERIFY2(within.left() <= inked.left() && inked.right() <= within.right() &&
+                 within.top() <= inked.top() && inked.bottom() < 0.95,
              describe(inked, box));
     QVERIFY2(inked.width() > 0.75 * box.width() && inked.height() > 0.75 * box.height(),
              describe(inked, box));

@@ -132,8 +132,8 @@ void TestUnit4::useDatabase(std::unique_ptr<TestDatabase> db)
     m_pathLabel->setText(m_db->path());
 }
 
-void TestUnit4::addValues(const QString &discipline, const QString &criterion,
-                          const QString &tool, const QVariantList &values)
+void TestUnit4::addValues(const QString &discipline, const QString &criterion, const QString &tool,
+                          const QVariantList &values)
 {
     for (const QVariant &value : values)
         m_db->addValue(discipline, criterion, tool, value);
@@ -258,10 +258,11 @@ void TestUnit4::badValueStopsTheAnalysisKeepingEarlierPoints_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("letters") << QVariant(u"пять"_s)
                              << u"Could not convert variant of type (OleStr) into type (Double)"_s;
-    QTest::newRow("decimal point") << QVariant(u"4.5"_s)
-                                   << u"Could not convert variant of type (OleStr) into type (Double)"_s;
-    QTest::newRow("too large") << QVariant(u"1e400"_s)
-                               << u"Overflow while converting variant of type (OleStr) into type (Double)"_s;
+    QTest::newRow("decimal point")
+        << QVariant(u"4.5"_s) << u"Could not convert variant of type (OleStr) into type (Double)"_s;
+    QTest::newRow("too large")
+        << QVariant(u"1e400"_s)
+        << u"Overflow while converting variant of type (OleStr) into type (Double)"_s;
     QTest::newRow("null") << QVariant()
                           << u"Could not convert variant of type (Null) into type (Double)"_s;
 }
@@ -302,7 +303,8 @@ void TestUnit4::hugeValuesAreDrawnOrRefusedAtOnce()
     analyse({Physics, Speed, Projector});
     QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
 
-    const auto *axis = qobject_cast<QValueAxis *>(window.Chart1->chart()->axes(Qt::Vertical).first());
+    const auto *axis =
+        qobject_cast<QValueAxis *>(window.Chart1->chart()->axes(Qt::Vertical).first());
     QVERIFY(std::isfinite(axis->max() - axis->min()));
     if (drawn) {
         QVERIFY(m_dialogs->errors().isEmpty());
@@ -312,8 +314,9 @@ void TestUnit4::hugeValuesAreDrawnOrRefusedAtOnce()
         QVERIFY((axis->max() - axis->min()) / axis->tickInterval() <= 12);
     } else {
         QCOMPARE(m_dialogs->errors().size(), 1);
-        QVERIFY2(m_dialogs->errors().constFirst().startsWith(u"Значения слишком далеки друг от друга"_s),
-                 qPrintable(m_dialogs->errors().constFirst()));
+        QVERIFY2(
+            m_dialogs->errors().constFirst().startsWith(u"Значения слишком далеки друг от друга"_s),
+            qPrintable(m_dialogs->errors().constFirst()));
         QCOMPARE(window.Series1->count(), 0);
     }
 }
@@ -370,13 +373,15 @@ void TestUnit4::valueConversionUnderRussianLocale_data()
     QTest::newRow("decimal point") << QVariant(u"4.5"_s) << notConverted;
     QTest::newRow("empty text") << QVariant(u""_s) << notConverted;
     QTest::newRow("infinity word") << QVariant(u"inf"_s) << notConverted;
-    QTest::newRow("too large") << QVariant(u"-1e999"_s)
-                               << u"Overflow while converting variant of type (OleStr) into type (Double)"_s;
+    QTest::newRow("too large")
+        << QVariant(u"-1e999"_s)
+        << u"Overflow while converting variant of type (OleStr) into type (Double)"_s;
     QTest::newRow("infinite number")
         << QVariant(std::numeric_limits<double>::infinity())
         << u"Overflow while converting variant of type (Double) into type (Double)"_s;
-    QTest::newRow("bytes") << QVariant(QByteArray("4"))
-                           << u"Could not convert variant of type (Array Byte) into type (Double)"_s;
+    QTest::newRow("bytes")
+        << QVariant(QByteArray("4"))
+        << u"Could not convert variant of type (Array Byte) into type (Double)"_s;
 }
 
 void TestUnit4::valueConversionUnderRussianLocale()

@@ -1,12 +1,12 @@
 #include "Clock.h"
+#include "DataGrid.h"
 #include "DatabasePath.h"
 #include "ErrorGuard.h"
 #include "FakeDialogs.h"
-#include "StatusPanel.h"
 #include "FormatSettings.h"
+#include "StatusPanel.h"
 #include "TestDatabase.h"
 #include "Unit1.h"
-#include "DataGrid.h"
 #include "Unit3.h"
 
 #include <QCloseEvent>
@@ -32,8 +32,7 @@ namespace {
 // The order in which the database windows went, by their reference names.
 QStringList closedWindows;
 
-template <typename Window>
-void watch(QPointer<Window> &reference, const QString &name)
+template <typename Window> void watch(QPointer<Window> &reference, const QString &name)
 {
     QVERIFY(reference);
     QObject::connect(reference.data(), &QObject::destroyed, [name] { closedWindows.append(name); });
@@ -195,12 +194,15 @@ void TestMainWindow::statusBarAtEverySize()
         const StatusPanel *next = form.panel(number + 1);
         QVERIFY(panel->isVisible());
         // Side by side, each inside the window: none is painted over another.
-        QVERIFY2(panel->geometry().right() < next->geometry().left(), qPrintable(QString::number(number)));
+        QVERIFY2(panel->geometry().right() < next->geometry().left(),
+                 qPrintable(QString::number(number)));
         QVERIFY(next->geometry().right() < form.width());
     }
     // The date and the time are whole; the path is cut in the middle only where it must be.
-    QVERIFY(!form.panel(2)->isElided() && form.panel(2)->width() >= form.panel(2)->minimumSizeHint().width());
-    QVERIFY(!form.panel(3)->isElided() && form.panel(3)->width() >= form.panel(3)->minimumSizeHint().width());
+    QVERIFY(!form.panel(2)->isElided() &&
+            form.panel(2)->width() >= form.panel(2)->minimumSizeHint().width());
+    QVERIFY(!form.panel(3)->isElided() &&
+            form.panel(3)->width() >= form.panel(3)->minimumSizeHint().width());
     QCOMPARE(form.panel(1)->isElided(), pathCut);
     QCOMPARE(form.panel(1)->toolTip(), pathCut ? form.panelText(1) : QString());
     // Its own width where the window has room for all four.
@@ -306,7 +308,8 @@ void TestMainWindow::refusedCloseKeepsWindowAndDatabase()
     QVERIFY(!addp);
     const QStringList asked = m_dialogs.texts(FakeDialogs::Shown::DropEdit);
     QCOMPARE(asked.size(), 1);
-    QVERIFY2(asked.constFirst().contains(u"«не число» не является числом"_s), qPrintable(asked.constFirst()));
+    QVERIFY2(asked.constFirst().contains(u"«не число» не является числом"_s),
+             qPrintable(asked.constFirst()));
     QVERIFY(m_dialogs.errors().isEmpty());
     QVERIFY(adddata && eff && analiz);
     QVERIFY(adddata->isVisible());

@@ -30,8 +30,8 @@ void TestDialect::translatesLiterals_data()
     QTest::newRow("doubled quote inside") << u"x=(\"a\"\"b\")"_s << u"x=('a\"b')"_s;
     QTest::newRow("apostrophe inside") << u"x=(\"O'Brien\")"_s << u"x=('O''Brien')"_s;
     QTest::newRow("single-quoted passes") << u"x='it''s'"_s << u"x='it''s'"_s;
-    QTest::newRow("bracketed name") << u"SELECT [Средство ИКТ] FROM t"_s
-                                    << u"SELECT \"Средство ИКТ\" FROM t"_s;
+    QTest::newRow("bracketed name")
+        << u"SELECT [Средство ИКТ] FROM t"_s << u"SELECT \"Средство ИКТ\" FROM t"_s;
     QTest::newRow("comment marks stay inside") << u"x=(\"--;\")"_s << u"x=('--;')"_s;
     QTest::newRow("empty literal") << u"x=(\"\")"_s << u"x=('')"_s;
 }

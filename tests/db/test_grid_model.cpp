@@ -377,8 +377,9 @@ public:
     {
         m_shell.start(u"sqlite3"_s, {path});
         m_shell.write("BEGIN EXCLUSIVE;\nSELECT 'held';\n");
-        m_held = m_shell.waitForStarted() &&
-                 QTest::qWaitFor([this] { return m_shell.readAllStandardOutput().contains("held"); });
+        m_held = m_shell.waitForStarted() && QTest::qWaitFor([this] {
+                     return m_shell.readAllStandardOutput().contains("held");
+                 });
     }
     ~ExclusiveHolder()
     {
@@ -455,7 +456,8 @@ void TestGridModel::fileHeldByAnotherProgramIsBusyNotDamaged()
         another.open();
         QCOMPARE(journalMode, u"WAL"_s);
     } catch (const DbError &e) {
-        QVERIFY2(e.message().contains(u"сейчас занят другой программой"_s), qPrintable(e.message()));
+        QVERIFY2(e.message().contains(u"сейчас занят другой программой"_s),
+                 qPrintable(e.message()));
         QVERIFY2(!e.message().contains(u"повреждён"_s), qPrintable(e.message()));
     }
     // Writing: refused for now, and the edit stays pending to be tried again.

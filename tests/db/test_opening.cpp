@@ -113,7 +113,8 @@ void TestOpening::missingTablesAndColumnsAreNamed()
 
     // Names need a column that takes text; a list of numbers alone has none.
     TestDatabase numbersOnly;
-    numbersOnly.exec(u"DROP TABLE Средство_ИКТ; CREATE TABLE Средство_ИКТ (id INTEGER, Цена REAL)"_s);
+    numbersOnly.exec(
+        u"DROP TABLE Средство_ИКТ; CREATE TABLE Средство_ИКТ (id INTEGER, Цена REAL)"_s);
     const QString noNames = openError(numbersOnly.path());
     QVERIFY2(noNames.contains(u"текстовый столбец для названий в таблице «Средство_ИКТ»"_s),
              qPrintable(noNames));

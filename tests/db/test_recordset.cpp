@@ -31,8 +31,9 @@ QString filterStatement(const QString &discipline, const QString &criterion)
 QString selectionStatement(const QString &discipline, const QString &criterion, const QString &tool)
 {
     return u"select Значения.Значение from Значения where Значения.Дисциплина=(\""_s +
-           escapeLiteral(discipline) + u"\") and Значения.Критерий=(\""_s + escapeLiteral(criterion) +
-           u"\") and Значения.Средство_ИКТ=(\""_s + escapeLiteral(tool) + u"\")"_s;
+           escapeLiteral(discipline) + u"\") and Значения.Критерий=(\""_s +
+           escapeLiteral(criterion) + u"\") and Значения.Средство_ИКТ=(\""_s + escapeLiteral(tool) +
+           u"\")"_s;
 }
 
 QString criterionStatement(const QString &criterion)
@@ -285,7 +286,8 @@ void TestRecordSet::onlyNumbersBecomeValues_data()
         *row("empty") << type << russian << QString() << u"Значение не указано"_s;
         *row("blank") << type << russian << u"  "_s << u"Значение не указано"_s;
         *row("point in Russian") << type << russian << u"4.5"_s << u"знаком «,», например «4,5»"_s;
-        *row("comma in C") << type << QLocale::c() << u"2,000"_s << u"знаком «.», например «2.000»"_s;
+        *row("comma in C") << type << QLocale::c() << u"2,000"_s
+                           << u"знаком «.», например «2.000»"_s;
         *row("comma decimal") << type << russian << u"4,5"_s << QString();
         *row("grouped thousands") << type << russian << u"1\u00a0000,5"_s << QString();
         *row("exponent") << type << russian << u"1,5e3"_s << QString();
@@ -308,16 +310,17 @@ void TestRecordSet::onlyNumbersBecomeValues()
     values.setTableName(u"Значения"_s);
     values.open();
     values.fetch(1);
-    const QString added = dbErrorOf(
-        [&] { values.appendRecord({u"Физика"_s, u"Время"_s, u"Доска"_s, text, u"05.03.2024"_s}); });
+    const QString added = dbErrorOf([&] {
+        values.appendRecord({u"Физика"_s, u"Время"_s, u"Доска"_s, text, u"05.03.2024"_s});
+    });
     const QString edited = dbErrorOf([&] { values.updateRow(0, {{3, text}}); });
     if (refusal.isEmpty()) {
         QCOMPARE(added, QString());
         QCOMPARE(edited, QString());
         // A text column keeps the text as typed; a number column the number it stands for.
-        const QVariant expected = valueType == u"TEXT"_s
-            ? QVariant(text)
-            : QVariant(numberReadingLocale(locale).toDouble(text.trimmed()));
+        const QVariant expected =
+            valueType == u"TEXT"_s ? QVariant(text)
+                                   : QVariant(numberReadingLocale(locale).toDouble(text.trimmed()));
         QCOMPARE(m_db->rows(u"SELECT Значение FROM Значения"_s),
                  (QList<QVariantList>{{expected}, {expected}}));
         return;
@@ -342,9 +345,10 @@ void TestRecordSet::refusalsOfTheDatabaseAreInRussian()
         names.appendName(u"Физика"_s);
         QFAIL("a second name was taken");
     } catch (const DbError &e) {
-        QCOMPARE(e.message(), u"Такое значение уже есть: столбец «Название» таблицы «Дисциплины» не "
-                              "допускает повторов (SQLite: UNIQUE constraint failed: "
-                              "Дисциплины.Название)"_s);
+        QCOMPARE(e.message(),
+                 u"Такое значение уже есть: столбец «Название» таблицы «Дисциплины» не "
+                 "допускает повторов (SQLite: UNIQUE constraint failed: "
+                 "Дисциплины.Название)"_s);
     }
     QCOMPARE(sqliteErrorMessage(SQLITE_CONSTRAINT_NOTNULL,
                                 u"NOT NULL constraint failed: Критерии.Название"_s),
@@ -354,7 +358,8 @@ void TestRecordSet::refusalsOfTheDatabaseAreInRussian()
              u"Файл базы данных сейчас занят другой программой: закройте её или подождите и "
              "повторите действие (SQLite: database is locked)"_s);
     // What has no sentence of its own stays as SQLite says it.
-    QCOMPARE(sqliteErrorMessage(SQLITE_ERROR, u"no such table: Оценки"_s), u"no such table: Оценки"_s);
+    QCOMPARE(sqliteErrorMessage(SQLITE_ERROR, u"no such table: Оценки"_s),
+             u"no such table: Оценки"_s);
 }
 
 void TestRecordSet::keyedReferenceTableTakesNamesInItsTextColumn()
@@ -460,11 +465,12 @@ void TestRecordSet::openGridDoesNotBlockAnotherWriter()
 void TestRecordSet::fileMadeByPlainSqliteWorks()
 {
     TestDatabase plain(false);
-    plain.exec(u"CREATE TABLE Дисциплины (Имя VARCHAR(50), Ключ INTEGER PRIMARY KEY, Примечание TEXT);"
-               "CREATE TABLE Критерии (Критерий TEXT, Вес REAL DEFAULT 1);"
-               "CREATE TABLE Средство_ИКТ (x);"
-               "CREATE TABLE Значения (Дисциплина, Критерий, Средство_ИКТ, Значение TEXT, Когда DATE,"
-               " Ид INTEGER PRIMARY KEY AUTOINCREMENT, Заметка TEXT DEFAULT 'нет');"_s);
+    plain.exec(
+        u"CREATE TABLE Дисциплины (Имя VARCHAR(50), Ключ INTEGER PRIMARY KEY, Примечание TEXT);"
+        "CREATE TABLE Критерии (Критерий TEXT, Вес REAL DEFAULT 1);"
+        "CREATE TABLE Средство_ИКТ (x);"
+        "CREATE TABLE Значения (Дисциплина, Критерий, Средство_ИКТ, Значение TEXT, Когда DATE,"
+        " Ид INTEGER PRIMARY KEY AUTOINCREMENT, Заметка TEXT DEFAULT 'нет');"_s);
     TableRecordSet disciplines;
     disciplines.setConnectionString(plain.connection());
     disciplines.setTableName(u"Дисциплины"_s);

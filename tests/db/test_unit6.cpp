@@ -208,7 +208,8 @@ void TestUnit6::refusedNameShowsTheErrorOnly_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("no empty name")
         << u"CREATE TABLE Дисциплины (Название TEXT NOT NULL CHECK (Название <> ''))"_s
-        << QStringList() << QString() << u"Значение не прошло проверку, которую задаёт база данных"_s;
+        << QStringList() << QString()
+        << u"Значение не прошло проверку, которую задаёт база данных"_s;
     QTest::newRow("unique names")
         << u"CREATE TABLE Дисциплины (Название TEXT UNIQUE)"_s << QStringList{u"Физика"_s}
         << u"Физика"_s
@@ -286,7 +287,8 @@ void TestUnit6::deleteAsksAndRemovesExactlyTheCurrentRow()
     form->DBNavigator1->deleteButton()->click();
     QCOMPARE(names(db, u"Дисциплины"_s), (QStringList{u"Физика"_s, u"Химия"_s}));
     QCOMPARE(db.scalar(u"SELECT count(*) FROM Дисциплины WHERE rowid = %1"_s.arg(
-                 rowids.at(1).first().toLongLong())).toInt(),
+                           rowids.at(1).first().toLongLong()))
+                 .toInt(),
              0);
 }
 

@@ -231,7 +231,8 @@ void TestValueEntry::storesValueWithTodaysDate()
     QCOMPARE(f.storedRows(), 5);
     QCOMPARE(f.grid()->rowCount(), 5);
     QCOMPARE(window->DBGrid1->currentIndex().row(), 4);
-    QCOMPARE(f.db.scalar(u"SELECT Значение FROM Значения ORDER BY rowid DESC LIMIT 1"_s), QVariant(5.0));
+    QCOMPARE(f.db.scalar(u"SELECT Значение FROM Значения ORDER BY rowid DESC LIMIT 1"_s),
+             QVariant(5.0));
     QCOMPARE(window->Edit1->text(), QString());
 }
 
@@ -264,7 +265,8 @@ void TestValueEntry::refusedValueAddsNothing()
     f.typeIntoCell(0, ValueColumn, value);
     window->DBGrid1->setCurrentIndex(f.grid()->index(1, ValueColumn));
     QTRY_COMPARE(f.dialogs.errors().size(), 1);
-    QVERIFY2(f.dialogs.errors().constFirst().contains(message), qPrintable(f.dialogs.errors().constFirst()));
+    QVERIFY2(f.dialogs.errors().constFirst().contains(message),
+             qPrintable(f.dialogs.errors().constFirst()));
     QCOMPARE(f.db.scalar(u"SELECT Значение FROM Значения WHERE rowid = 1"_s), QVariant(4.0));
     window->DBGrid1->cancelPending();
 
@@ -272,7 +274,8 @@ void TestValueEntry::refusedValueAddsNothing()
     f.fillEntry(value);
     QTest::mouseClick(window->Button1, Qt::LeftButton);
     QCOMPARE(f.dialogs.errors().size(), 2);
-    QVERIFY2(f.dialogs.errors().constLast().contains(message), qPrintable(f.dialogs.errors().constLast()));
+    QVERIFY2(f.dialogs.errors().constLast().contains(message),
+             qPrintable(f.dialogs.errors().constLast()));
     QVERIFY(f.dialogs.informations().isEmpty());
     QCOMPARE(f.storedRows(), 3);
     // The grid stays as it was.

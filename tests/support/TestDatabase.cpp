@@ -60,7 +60,8 @@ void TestDatabase::addNames(const QString &table, const QStringList &names)
 void TestDatabase::addValue(const QString &discipline, const QString &criterion,
                             const QString &tool, const QVariant &value, const QString &date)
 {
-    SqliteStatement insert(*m_db, QStringLiteral("INSERT INTO Значения VALUES (?1, ?2, ?3, ?4, ?5)"));
+    SqliteStatement insert(*m_db,
+                           QStringLiteral("INSERT INTO Значения VALUES (?1, ?2, ?3, ?4, ?5)"));
     insert.bind(1, discipline);
     insert.bind(2, criterion);
     insert.bind(3, tool);

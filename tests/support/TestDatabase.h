@@ -16,7 +16,8 @@ class TestDatabase
 {
 public:
     // An empty database with the four tables (or none, with withSchema false).
-    explicit TestDatabase(bool withSchema = true, const QString &fileName = QStringLiteral("база.mdb"));
+    explicit TestDatabase(bool withSchema = true,
+                          const QString &fileName = QStringLiteral("база.mdb"));
     ~TestDatabase();
 
     QString path() const { return m_path; }
@@ -43,8 +44,7 @@ private:
 QString testDataFolder();
 
 // The message of the DbError that a call throws, or an empty text when it throws none.
-template <typename Call>
-QString dbErrorOf(Call &&call)
+template <typename Call> QString dbErrorOf(Call &&call)
 {
     try {
         call();
