@@ -17,13 +17,6 @@ constexpr int FetchChunk = 256;
 // The name under which an editable statement reads the rowid, apart from the table's columns.
 const QString RowidColumn = QStringLiteral("orvinta_rowid");
 
-QString quotedName(const QString &name)
-{
-    QString escaped = name;
-    escaped.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + escaped + u'"';
-}
-
 // Whether every result column after the rowid comes straight from `table`.
 bool columnsComeFrom(const SqliteStatement &statement, const QString &table)
 {

@@ -175,16 +175,11 @@ public:
     // A different name closes the record set; the same name changes nothing.
     void setTableName(const QString &name);
 
-    // A table record set never filters; the switch is kept for the windows that turn it off.
-    bool filtered() const { return m_filtered; }
-    void setFiltered(bool on) { m_filtered = on; }
-
 protected:
     Source source() const override;
 
 private:
     QString m_tableName;
-    bool m_filtered = false;
 };
 
 // Opens a SELECT statement written in the program's dialect.

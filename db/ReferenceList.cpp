@@ -49,7 +49,6 @@ void readReferenceList(const QString &databasePath, Connection &connection, Quer
     if (source)
         source->setDataSet(&query);
     table.close();
-    table.setFiltered(false);
     table.open();
     appendReferenceNames(table, lists);
     query.close();

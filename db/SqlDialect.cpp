@@ -103,6 +103,13 @@ bool isKeyword(const TopToken &token, const char *keyword)
 
 } // namespace
 
+QString quotedName(const QString &name)
+{
+    QString escaped = name;
+    escaped.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + escaped + u'"';
+}
+
 QString escapeLiteral(const QString &text)
 {
     QString escaped = text;

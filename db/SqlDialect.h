@@ -6,6 +6,9 @@
 // is doubled, which the statement dialect reads back as one.
 QString escapeLiteral(const QString &text);
 
+// A table or column name as an SQL identifier: in double quotes, inner ones doubled.
+QString quotedName(const QString &name);
+
 // Translates a statement written in the program's dialect (double-quoted text literals
 // with "" for a quote, [bracketed] names, unquoted Cyrillic names, keywords in any case)
 // into SQLite's. Single-quoted literals pass through. Throws DbError on an unterminated

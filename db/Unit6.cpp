@@ -123,7 +123,6 @@ void Taddp::fillList(const ListGroup &group)
     group.query->open();
     group.source->setDataSet(group.query);
     group.table->close();
-    group.table->setFiltered(false);
     group.table->open();
 }
 

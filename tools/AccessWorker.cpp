@@ -3,6 +3,7 @@
 #include "AccessReader.h"
 #include "AccessValue.h"
 #include "DbError.h"
+#include "SqlDialect.h"
 #include "Sqlite.h"
 
 #include <QFile>
@@ -11,13 +12,6 @@
 #include <unistd.h>
 
 namespace {
-
-QString quotedName(const QString &name)
-{
-    QString escaped = name;
-    escaped.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + escaped + u'"';
-}
 
 // A name with control characters comes from a damaged catalog, and would break the
 // worker's line-by-line report.
