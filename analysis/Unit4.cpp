@@ -11,6 +11,7 @@
 #include "ReferenceList.h"
 #include "Schema.h"
 #include "SqlDialect.h"
+#include "Statements.h"
 
 #include <QChart>
 #include <QChartView>
@@ -43,15 +44,6 @@ QPointer<Tanaliz> analiz;
 
 // ---------------------------------------------------------------------------------------------
 // Statements and value conversion
-
-QString selectionStatement(const QString &discipline, const QString &criterion,
-                           const QString &ictTool)
-{
-    // One multi-argument arg() call: a "%1" typed into a list is not substituted again.
-    return u"select Значения.Значение from Значения where Значения.Дисциплина=(\"%1\")"
-           u" and Значения.Критерий=(\"%2\") and Значения.Средство_ИКТ=(\"%3\")"_s.arg(
-               escapeLiteral(discipline), escapeLiteral(criterion), escapeLiteral(ictTool));
-}
 
 namespace {
 
@@ -507,13 +499,14 @@ void Tanaliz::Button1Click()
                 caption, discipline->currentText(), criterion->currentText(), tool->currentText())};
     };
     m_legend.append(legendEntry(Series1, Label4->text(), ComboBox1, ComboBox2, ComboBox3));
-    readSelection(selectionStatement(ComboBox1->currentText(), ComboBox2->currentText(),
-                                     ComboBox3->currentText()),
+    readSelection(Statements::selectionValues(ComboBox1->currentText(), ComboBox2->currentText(),
+                                              ComboBox3->currentText()),
                   first);
     if (CheckBox1->isChecked()) {
         m_legend.append(legendEntry(Series2, Label6->text(), ComboBox4, ComboBox5, ComboBox6));
-        readSelection(selectionStatement(ComboBox4->currentText(), ComboBox5->currentText(),
-                                         ComboBox6->currentText()),
+        readSelection(Statements::selectionValues(ComboBox4->currentText(),
+                                                  ComboBox5->currentText(),
+                                                  ComboBox6->currentText()),
                       second);
     }
     const ValueRange range = valueRange(first, second);

@@ -38,11 +38,6 @@ class QPlainTextEdit;
 class QPushButton;
 class QValueAxis;
 
-// The statement that selects the stored values of one discipline, criterion and ICT tool,
-// each name quoted for the statement dialect, so that any text selects the rows holding it.
-QString selectionStatement(const QString &discipline, const QString &criterion,
-                           const QString &ictTool);
-
 // A stored value as a double: a number as it is; a text read in the user's regional format,
 // failing that with the process-wide decimal separator. Throws std::runtime_error with the
 // variant conversion message when neither reads it, when it is too large, or for a null.

@@ -14,6 +14,7 @@
 #include "ReferenceList.h"
 #include "Schema.h"
 #include "SqlDialect.h"
+#include "Statements.h"
 
 #include <QChart>
 #include <QChartView>
@@ -323,10 +324,7 @@ void Teff::Button1Click()
     ADODataSet1->close();
     ADOConnection1->setConnectionString(connectionString(DBPath));
     ADODataSet1->setConnectionString(ADOConnection1->connectionString());
-    ADODataSet1->setCommandText(
-        QStringLiteral("select Значения.Значение, Значения.Дисциплина from Значения "
-                       "where Значения.Критерий=(\"%1\")")
-            .arg(escapeLiteral(criterion)));
+    ADODataSet1->setCommandText(Statements::criterionValues(criterion));
     ADODataSet1->open();
     const auto closeValues = qScopeGuard([this] { ADODataSet1->close(); });
 
@@ -348,7 +346,7 @@ int Teff::countDisciplines()
 {
     ADOConnection2->setConnectionString(connectionString(DBPath));
     ADODataSet2->setConnectionString(ADOConnection2->connectionString());
-    ADODataSet2->setCommandText(QStringLiteral("SELECT * FROM Дисциплины"));
+    ADODataSet2->setCommandText(Statements::allRows(Schema::Disciplines));
     ADODataSet2->open();
     const auto closeCount = qScopeGuard([this] { ADODataSet2->close(); });
     return int(ADODataSet2->recordCount());

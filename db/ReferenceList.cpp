@@ -3,6 +3,7 @@
 #include "ConnectionString.h"
 #include "DataSource.h"
 #include "RecordSet.h"
+#include "Statements.h"
 
 #include <QComboBox>
 #include <QSignalBlocker>
@@ -44,7 +45,7 @@ void readReferenceList(const QString &databasePath, Connection &connection, Quer
     table.setConnectionString(connection.connectionString());
     table.setTableName(tableName);
     query.setConnectionString(connection.connectionString());
-    query.setCommandText(QStringLiteral("SELECT * FROM ") + tableName);
+    query.setCommandText(Statements::allRows(tableName));
     query.open();
     if (source)
         source->setDataSet(&query);

@@ -7,6 +7,7 @@
 #include "RecordNavigator.h"
 #include "RecordSet.h"
 #include "Schema.h"
+#include "Statements.h"
 
 #include "Dialogs.h"
 #include "ErrorGuard.h"
@@ -112,7 +113,7 @@ bool Taddp::prepare(const ListGroup &group)
     group.table->setConnectionString(group.connection->connectionString());
     group.query->setConnectionString(group.connection->connectionString());
     group.table->setTableName(group.tableName);
-    group.query->setCommandText(QStringLiteral("SELECT * FROM ") + group.tableName);
+    group.query->setCommandText(Statements::allRows(group.tableName));
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include "ReferenceList.h"
 #include "Schema.h"
 #include "SqlDialect.h"
+#include "Statements.h"
 
 #include "Clock.h"
 #include "Dialogs.h"
@@ -53,14 +54,6 @@ QString storedDateText(const QDate &date)
     return u"%1%2%3%2%4"_s.arg(u"%1"_s.arg(date.day(), 2, 10, QChar(u'0')), separator,
                                u"%1"_s.arg(date.month(), 2, 10, QChar(u'0')),
                                u"%1"_s.arg(date.year(), 4, 10, QChar(u'0')));
-}
-
-QString valuesStatement(const QString &discipline, const QString &criterion)
-{
-    // One multi-argument arg() call: a "%1" typed into a list is not substituted again.
-    return u"SELECT * FROM Значения WHERE (Значения.Дисциплина)=(\"%1\") and "
-           u"(Значения.Критерий)=(\"%2\")"_s.arg(escapeLiteral(discipline),
-                                                 escapeLiteral(criterion));
 }
 
 namespace {
@@ -286,7 +279,7 @@ void Tadddata::FormShow()
 
     // Every stored value; the table record set is only named now, and opened when storing.
     connectValues();
-    ADODataSet4->setCommandText(u"SELECT * FROM Значения"_s);
+    ADODataSet4->setCommandText(Statements::allRows(Schema::Values));
     ADODataSet4->open();
     DataSource4->setDataSet(ADODataSet4);
 
@@ -337,7 +330,7 @@ void Tadddata::ComboBox5Change()
     ADODataSet4->close();
     connectValues();
     ADODataSet4->setCommandText(
-        valuesStatement(ComboBox4->currentText(), ComboBox5->currentText()));
+        Statements::valuesOf(ComboBox4->currentText(), ComboBox5->currentText()));
     Label2->setText(ADODataSet4->commandText());
     // A statement that fails leaves the grid without rows until a later change opens one.
     ADODataSet4->open();

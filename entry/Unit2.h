@@ -30,10 +30,6 @@ QString genitiveMonthName(int month);
 // the process-wide date separator.
 QString storedDateText(const QDate &date);
 
-// The statement that selects the stored values of one discipline and one criterion; both
-// texts are quoted for the statement dialect, so any text selects the rows that hold it.
-QString valuesStatement(const QString &discipline, const QString &criterion);
-
 // "Ввод данных статистики": stores new criterion values stamped with today's date, and
 // shows the stored values of one discipline and criterion in a grid to correct and print.
 class Tadddata : public DatabaseWindow

@@ -1,6 +1,7 @@
 #include "ConnectionString.h"
 #include "DbError.h"
 #include "SqlDialect.h"
+#include "Statements.h"
 
 #include <QTest>
 
@@ -18,6 +19,8 @@ private Q_SLOTS:
     void recognisesSingleTableSelects_data();
     void recognisesSingleTableSelects();
     void connectionStringKeepsTheWholePath();
+    void windowStatements_data();
+    void windowStatements();
 };
 
 void TestDialect::translatesLiterals_data()
@@ -102,6 +105,34 @@ void TestDialect::connectionStringKeepsTheWholePath()
     QCOMPARE(connection, u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source="_s + path);
     QCOMPARE(databasePathOf(connection), path);
     QVERIFY_THROWS_EXCEPTION(DbError, databasePathOf(u"Provider=x"_s));
+}
+
+void TestDialect::windowStatements_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("text");
+    // A typed double quote is doubled, and a typed "%1" stays as it is.
+    QTest::newRow("every row") << Statements::allRows(u"Дисциплины"_s)
+                               << u"SELECT * FROM Дисциплины"_s;
+    QTest::newRow("the entry grid")
+        << Statements::valuesOf(u"Физика"_s, u"Вре\"мя %1"_s)
+        << u"SELECT * FROM Значения WHERE (Значения.Дисциплина)=(\"Физика\") and "
+           u"(Значения.Критерий)=(\"Вре\"\"мя %1\")"_s;
+    QTest::newRow("a line of the chart")
+        << Statements::selectionValues(u"Физика"_s, u"Время"_s, u"%2"_s)
+        << u"select Значения.Значение from Значения where Значения.Дисциплина=(\"Физика\") and "
+           u"Значения.Критерий=(\"Время\") and Значения.Средство_ИКТ=(\"%2\")"_s;
+    QTest::newRow("the pie")
+        << Statements::criterionValues(u"Время"_s)
+        << u"select Значения.Значение, Значения.Дисциплина from Значения where "
+           u"Значения.Критерий=(\"Время\")"_s;
+}
+
+void TestDialect::windowStatements()
+{
+    QFETCH(QString, statement);
+    QFETCH(QString, text);
+    QCOMPARE(statement, text);
 }
 
 QTEST_GUILESS_MAIN(TestDialect)

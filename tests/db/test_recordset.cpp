@@ -4,6 +4,7 @@
 #include "RecordSet.h"
 #include "SqlDialect.h"
 #include "Sqlite.h"
+#include "Statements.h"
 #include "TestDatabase.h"
 
 #include <QTest>
@@ -20,26 +21,6 @@ QStringList walk(RecordSet &records, const QString &column)
     for (records.first(); !records.eof(); records.next())
         texts.append(textOf(records.fieldByName(column)));
     return texts;
-}
-
-QString filterStatement(const QString &discipline, const QString &criterion)
-{
-    return u"SELECT * FROM Значения WHERE (Значения.Дисциплина)=(\""_s + escapeLiteral(discipline) +
-           u"\") and (Значения.Критерий)=(\""_s + escapeLiteral(criterion) + u"\")"_s;
-}
-
-QString selectionStatement(const QString &discipline, const QString &criterion, const QString &tool)
-{
-    return u"select Значения.Значение from Значения where Значения.Дисциплина=(\""_s +
-           escapeLiteral(discipline) + u"\") and Значения.Критерий=(\""_s +
-           escapeLiteral(criterion) + u"\") and Значения.Средство_ИКТ=(\""_s + escapeLiteral(tool) +
-           u"\")"_s;
-}
-
-QString criterionStatement(const QString &criterion)
-{
-    return u"select Значения.Значение, Значения.Дисциплина from Значения where Значения.Критерий=(\""_s +
-           escapeLiteral(criterion) + u"\")"_s;
 }
 
 } // namespace
@@ -113,14 +94,14 @@ void TestRecordSet::windowStatementsSelectTheRightRows()
 
     QueryRecordSet filter;
     filter.setConnectionString(m_db->connection());
-    filter.setCommandText(filterStatement(u"Физика"_s, u"Время"_s));
+    filter.setCommandText(Statements::valuesOf(u"Физика"_s, u"Время"_s));
     filter.open();
     QCOMPARE(filter.fieldCount(), 5);
     QCOMPARE(walk(filter, u"Значение"_s), QStringList({u"4"_s, u"9"_s, u"3,5"_s}));
 
     QueryRecordSet selection;
     selection.setConnectionString(m_db->connection());
-    selection.setCommandText(selectionStatement(u"Физика"_s, u"Время"_s, u"Проектор"_s));
+    selection.setCommandText(Statements::selectionValues(u"Физика"_s, u"Время"_s, u"Проектор"_s));
     selection.open();
     QCOMPARE(selection.fieldCount(), 1);
     QCOMPARE(selection.fields().first().name, u"Значение"_s);
@@ -128,7 +109,7 @@ void TestRecordSet::windowStatementsSelectTheRightRows()
 
     QueryRecordSet criterion;
     criterion.setConnectionString(m_db->connection());
-    criterion.setCommandText(criterionStatement(u"Время"_s));
+    criterion.setCommandText(Statements::criterionValues(u"Время"_s));
     criterion.open();
     QCOMPARE(criterion.fieldCount(), 2);
     QCOMPARE(walk(criterion, u"Дисциплина"_s),
@@ -160,19 +141,19 @@ void TestRecordSet::awkwardTextsSelectExactlyTheirRows()
 
     QueryRecordSet filter;
     filter.setConnectionString(m_db->connection());
-    filter.setCommandText(filterStatement(text, text));
+    filter.setCommandText(Statements::valuesOf(text, text));
     filter.open();
     QCOMPARE(walk(filter, u"Значение"_s), QStringList({u"1"_s}));
 
     QueryRecordSet selection;
     selection.setConnectionString(m_db->connection());
-    selection.setCommandText(selectionStatement(text, text, text));
+    selection.setCommandText(Statements::selectionValues(text, text, text));
     selection.open();
     QCOMPARE(walk(selection, u"Значение"_s), QStringList({u"1"_s}));
 
     QueryRecordSet criterion;
     criterion.setConnectionString(m_db->connection());
-    criterion.setCommandText(criterionStatement(text));
+    criterion.setCommandText(Statements::criterionValues(text));
     criterion.open();
     QCOMPARE(walk(criterion, u"Дисциплина"_s), QStringList({text}));
     QCOMPARE(m_db->scalar(u"SELECT count(*) FROM Значения"_s).toInt(), 3);
@@ -190,7 +171,7 @@ void TestRecordSet::recordCountIsExact()
     QVERIFY(all.fetchedCount() < 1000); // counted without reading every row
     QueryRecordSet none;
     none.setConnectionString(m_db->connection());
-    none.setCommandText(filterStatement(u"Нет"_s, u"Нет"_s));
+    none.setCommandText(Statements::valuesOf(u"Нет"_s, u"Нет"_s));
     none.open();
     QCOMPARE(none.recordCount(), 0);
     none.first();
@@ -405,7 +386,7 @@ void TestRecordSet::filteredRecordSetIsEditable()
     m_db->addValue(u"Химия"_s, u"Время"_s, u"Доска"_s, 2.0);
     QueryRecordSet filter;
     filter.setConnectionString(m_db->connection());
-    filter.setCommandText(filterStatement(u"Химия"_s, u"Время"_s));
+    filter.setCommandText(Statements::valuesOf(u"Химия"_s, u"Время"_s));
     filter.open();
     QVERIFY(filter.isEditable());
     filter.first();
@@ -490,7 +471,7 @@ void TestRecordSet::fileMadeByPlainSqliteWorks()
              QList<QVariantList>({{u"4,5"_s, u"2024-03-05"_s, qint64(1), u"нет"_s}}));
     QueryRecordSet filter;
     filter.setConnectionString(plain.connection());
-    filter.setCommandText(filterStatement(u"Физика"_s, u"Время"_s));
+    filter.setCommandText(Statements::valuesOf(u"Физика"_s, u"Время"_s));
     filter.open();
     QCOMPARE(filter.fieldCount(), 7);
     filter.first();

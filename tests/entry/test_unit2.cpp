@@ -9,6 +9,7 @@
 #include "GridModel.h"
 #include "GridReport.h"
 #include "RecordSet.h"
+#include "Statements.h"
 #include "TestDatabase.h"
 
 #include <QComboBox>
@@ -310,7 +311,7 @@ void TestValueEntry::criterionChangeFilters()
     const QString typed = Attendance.left(4);
     for (qsizetype n = 1; n <= typed.size(); ++n) {
         typeKeys(window->ComboBox5->lineEdit(), typed.mid(n - 1, 1));
-        QCOMPARE(window->Label2->text(), valuesStatement(Physics, typed.left(n)));
+        QCOMPARE(window->Label2->text(), Statements::valuesOf(Physics, typed.left(n)));
     }
     QCOMPARE(f.grid()->rowCount(), 0);
     typeKeys(window->ComboBox5->lineEdit(), Attendance.mid(typed.size()));
