@@ -126,14 +126,13 @@ QString withHomeExpanded(const QString &path)
     return path;
 }
 
-bool settlePrintFile(QPrinter &printer, const QString &caption)
+void settlePrintFile(QPrinter &printer, const QString &caption)
 {
     if (printer.outputFormat() != QPrinter::PdfFormat)
-        return false;
+        return;
     const QString chosen = withHomeExpanded(printer.outputFileName());
-    const bool useDefault = chosen.isEmpty();
-    printer.setOutputFileName(useDefault ? defaultPrintFile(caption) : unusedFileName(chosen));
-    return useDefault;
+    printer.setOutputFileName(chosen.isEmpty() ? defaultPrintFile(caption)
+                                               : unusedFileName(chosen));
 }
 
 PrintJob::PrintJob(const QPrinter &settings, const QString &documentName, const QString &caption)

@@ -60,8 +60,7 @@ private:
 
 // Prepares a printer that prints to a PDF file (and is about to be shown in a print dialog or
 // used) in the way PrintJob does: the default file when it has none, never an existing file.
-// Returns whether it was given the default file.
-bool settlePrintFile(QPrinter &printer, const QString &caption);
+void settlePrintFile(QPrinter &printer, const QString &caption);
 
 // After a print to a file: tells the user where it is (nothing for a printer).
 void showPrintedFile(QWidget *parent, const QString &file);
