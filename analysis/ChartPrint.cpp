@@ -1,6 +1,6 @@
-#include "ChartPrint.h"
+#include "analysis/ChartPrint.h"
 
-#include "Printer.h"
+#include "ui/Printer.h"
 
 #include <QChart>
 #include <QFontMetricsF>

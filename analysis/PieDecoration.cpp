@@ -1,4 +1,4 @@
-#include "PieDecoration.h"
+#include "analysis/PieDecoration.h"
 
 #include <QChart>
 #include <QFontInfo>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ChartPrint.h"
-#include "DatabaseWindow.h"
+#include "analysis/ChartPrint.h"
+#include "db/forms/DatabaseWindow.h"
 
 #include <QList>
 #include <QPointF>

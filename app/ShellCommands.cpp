@@ -1,4 +1,4 @@
-#include "ShellCommands.h"
+#include "app/ShellCommands.h"
 
 #include <QDesktopServices>
 #include <QDir>

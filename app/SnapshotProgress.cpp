@@ -1,6 +1,6 @@
-#include "SnapshotProgress.h"
+#include "app/SnapshotProgress.h"
 
-#include "Dialogs.h"
+#include "ui/Dialogs.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AccessSnapshot.h"
+#include "access/AccessSnapshot.h"
 
 #include <QElapsedTimer>
 #include <QPointer>

@@ -1,16 +1,16 @@
-#include "Unit1.h"
+#include "app/Unit1.h"
 
-#include "Clock.h"
-#include "DatabasePath.h"
-#include "Dialogs.h"
-#include "ErrorGuard.h"
-#include "FormatSettings.h"
-#include "InstanceGuard.h"
-#include "MenuStyle.h"
-#include "Printer.h"
-#include "ShellCommands.h"
-#include "StatusPanel.h"
-#include "Unit3.h"
+#include "app/InstanceGuard.h"
+#include "app/ShellCommands.h"
+#include "app/StatusPanel.h"
+#include "app/Unit3.h"
+#include "core/Clock.h"
+#include "core/FormatSettings.h"
+#include "db/forms/DatabasePath.h"
+#include "ui/Dialogs.h"
+#include "ui/ErrorGuard.h"
+#include "ui/MenuStyle.h"
+#include "ui/Printer.h"
 
 #include <QCloseEvent>
 #include <QDir>

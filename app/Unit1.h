@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WindowReferences.h"
+#include "app/WindowReferences.h"
 
 #include <QIcon>
 #include <QList>

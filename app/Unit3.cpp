@@ -1,6 +1,6 @@
-#include "Unit3.h"
+#include "app/Unit3.h"
 
-#include "ErrorGuard.h"
+#include "ui/ErrorGuard.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,6 +1,6 @@
-#include "Unit5.h"
+#include "app/Unit5.h"
 
-#include "Dialogs.h"
+#include "ui/Dialogs.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

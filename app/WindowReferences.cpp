@@ -1,7 +1,7 @@
-#include "WindowReferences.h"
+#include "app/WindowReferences.h"
 
-#include "Unit1.h"
-#include "Unit3.h"
+#include "app/Unit1.h"
+#include "app/Unit3.h"
 
 QPointer<TForm1> Form1;
 QPointer<Tabout> about;

@@ -2,10 +2,10 @@
 
 // The database windows' references (adddata, analiz, addp, eff) live with their classes, in
 // the libraries below this one.
-#include "Unit2.h"
-#include "Unit4.h"
-#include "Unit6.h"
-#include "Unit7.h"
+#include "analysis/Unit4.h"
+#include "analysis/Unit7.h"
+#include "db/forms/Unit6.h"
+#include "entry/Unit2.h"
 
 #include <QPointer>
 

@@ -1,7 +1,7 @@
-#include "Dialogs.h"
-#include "SnapshotProgress.h"
-#include "Unit1.h"
-#include "Unit5.h"
+#include "app/SnapshotProgress.h"
+#include "app/Unit1.h"
+#include "app/Unit5.h"
+#include "ui/Dialogs.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

@@ -2,12 +2,12 @@
 // in this process and through the worker process that the import and the program use,
 // and the time to open an Access file in the program the first time (conversion) and the
 // second time (the cached snapshot).
-#include "AccessConversion.h"
-#include "AccessReader.h"
-#include "AccessSnapshot.h"
-#include "AccessWorker.h"
-#include "DbError.h"
-#include "Sqlite.h"
+#include "access/AccessConversion.h"
+#include "access/AccessSnapshot.h"
+#include "access/reader/AccessReader.h"
+#include "access/reader/AccessWorker.h"
+#include "core/DbError.h"
+#include "db/Sqlite.h"
 
 #include <QCoreApplication>
 #include <QDir>

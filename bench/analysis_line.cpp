@@ -1,11 +1,11 @@
 // How long "Начать анализ" takes to read and draw a selection of 100,000 values, alone and
 // beside a second selection of the same size. Prints its figures; it is never a test.
 
-#include "Unit4.h"
+#include "analysis/Unit4.h"
 
-#include "DatabasePath.h"
-#include "Schema.h"
-#include "Sqlite.h"
+#include "db/Schema.h"
+#include "db/Sqlite.h"
+#include "db/forms/DatabasePath.h"
 
 #include <QApplication>
 #include <QChartView>

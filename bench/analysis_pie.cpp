@@ -1,12 +1,12 @@
 // One efficiency analysis over a large table of values, against a bare SQLite loop that
 // reads the same two columns of the same rows. Prints the figures; asserts nothing.
 
-#include "ConnectionString.h"
-#include "DatabasePath.h"
-#include "RecordSet.h"
-#include "Schema.h"
-#include "Sqlite.h"
-#include "Unit7.h"
+#include "analysis/Unit7.h"
+#include "db/ConnectionString.h"
+#include "db/RecordSet.h"
+#include "db/Schema.h"
+#include "db/Sqlite.h"
+#include "db/forms/DatabasePath.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,13 +1,13 @@
 // Opening a grid on a table of a million values: the time until its row count and first
 // hundred rows can be read, and the memory that costs. Prints the figures; asserts nothing.
 
-#include "ConnectionString.h"
-#include "DataGrid.h"
-#include "DataSource.h"
-#include "GridModel.h"
-#include "RecordSet.h"
-#include "Schema.h"
-#include "Sqlite.h"
+#include "db/ConnectionString.h"
+#include "db/RecordSet.h"
+#include "db/Schema.h"
+#include "db/Sqlite.h"
+#include "db/forms/DataGrid.h"
+#include "db/forms/DataSource.h"
+#include "db/forms/GridModel.h"
 
 #include <QApplication>
 #include <QDir>

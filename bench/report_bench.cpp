@@ -1,17 +1,18 @@
 // Prints a grid of 10,000 values the way the value entry window does: the time until the
 // preview shows its first page, the number of pages, the time to print them all to PDF, and
 // the peak memory of the process.
-#include "DataGrid.h"
-#include "DataSource.h"
-#include "Printer.h"
-#include "RecordSet.h"
-#include "Report.h"
-#include "ReportData.h"
-#include "Schema.h"
-#include "Sqlite.h"
-#include "UnitReport.h"
+#include "db/RecordSet.h"
+#include "db/Schema.h"
+#include "db/Sqlite.h"
+#include "db/forms/DataGrid.h"
+#include "db/forms/DataSource.h"
+#include "db/forms/GridReport.h"
+#include "report/Report.h"
+#include "report/ReportData.h"
+#include "report/UnitReport.h"
+#include "ui/Printer.h"
 
-#include "ConnectionString.h"
+#include "db/ConnectionString.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

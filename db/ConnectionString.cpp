@@ -1,6 +1,6 @@
-#include "ConnectionString.h"
+#include "db/ConnectionString.h"
 
-#include "DbError.h"
+#include "core/DbError.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "FieldInfo.h"
+#include "db/FieldInfo.h"
 
-#include "DbError.h"
+#include "core/DbError.h"
 
-#include "FormatSettings.h"
-#include "NumberText.h"
+#include "core/FormatSettings.h"
+#include "core/ValueConversion.h"
 
 #include <QDate>
 #include <QRegularExpression>

@@ -1,11 +1,11 @@
-#include "RecordSet.h"
+#include "db/RecordSet.h"
 
-#include "AccessSnapshot.h"
-#include "ConnectionString.h"
-#include "DbError.h"
-#include "Schema.h"
-#include "SqlDialect.h"
-#include "Sqlite.h"
+#include "access/AccessSnapshot.h"
+#include "core/DbError.h"
+#include "db/ConnectionString.h"
+#include "db/Schema.h"
+#include "db/SqlDialect.h"
+#include "db/Sqlite.h"
 
 #include <limits>
 

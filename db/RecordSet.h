@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FieldInfo.h"
+#include "db/FieldInfo.h"
 
 #include <QList>
 #include <QMap>

@@ -1,10 +1,10 @@
-#include "Schema.h"
+#include "db/Schema.h"
 
-#include "AccessFormat.h"
-#include "AccessSnapshot.h"
-#include "DbError.h"
-#include "FieldInfo.h"
-#include "Sqlite.h"
+#include "access/AccessFormat.h"
+#include "access/AccessSnapshot.h"
+#include "core/DbError.h"
+#include "db/FieldInfo.h"
+#include "db/Sqlite.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -112,7 +112,7 @@ std::unique_ptr<SqliteDatabase> openMonitoringDatabase(const QString &path)
     } catch (const DbError &e) {
         db.reset();
         // A file that another program holds is in use, not damaged.
-        if (e.isBusy()) {
+        if (isBusy(e)) {
             throw DbError(
                 QStringLiteral("Файл базы данных «%1» сейчас занят другой программой: "
                                "закройте её или подождите и повторите действие (SQLite: %2)")

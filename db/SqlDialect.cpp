@@ -1,6 +1,6 @@
-#include "SqlDialect.h"
+#include "db/SqlDialect.h"
 
-#include "DbError.h"
+#include "core/DbError.h"
 
 #include <QStringList>
 

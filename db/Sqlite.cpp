@@ -1,6 +1,6 @@
-#include "Sqlite.h"
+#include "db/Sqlite.h"
 
-#include "DbError.h"
+#include "core/DbError.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -129,9 +129,9 @@ DbError failure(sqlite3 *db)
 
 } // namespace
 
-bool DbError::isBusy() const
+bool isBusy(const DbError &error)
 {
-    const int primary = m_sqliteCode & 0xff;
+    const int primary = error.sqliteCode() & 0xff;
     return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
 }
 

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QVariant>
 
+class DbError;
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -10,6 +11,9 @@ struct sqlite3_stmt;
 // SQLite names them, followed by SQLite's own text for reference. A failure that has no
 // sentence of its own keeps SQLite's text alone.
 QString sqliteErrorMessage(int extendedCode, const QString &sqliteText);
+
+// Another connection or program holds the file: trying again later may work.
+bool isBusy(const DbError &error);
 
 // One SQLite connection, closed when the object goes. Errors are thrown as DbError.
 class SqliteDatabase

@@ -1,6 +1,6 @@
-#include "Statements.h"
+#include "db/Statements.h"
 
-#include "SqlDialect.h"
+#include "db/SqlDialect.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DatabaseWindow.h"
+#include "db/forms/DatabaseWindow.h"
 
 #include <QList>
 #include <QPointer>

@@ -1,8 +1,8 @@
 // The Access reader on any bytes: it reads every table to the end or refuses the file with
 // a DbError. It runs libmdb in this process, so a fault that libmdb itself has on damaged
 // files shows here too; the program only ever runs it in a child process with limits.
-#include "AccessReader.h"
-#include "DbError.h"
+#include "access/reader/AccessReader.h"
+#include "core/DbError.h"
 
 #include <QByteArray>
 #include <QDir>

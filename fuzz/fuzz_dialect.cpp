@@ -1,8 +1,8 @@
 // The statement dialect: any text is translated or refused with a DbError, and a user text
 // spliced between (" and ") after escapeLiteral() always gives a statement that translates,
 // with the text as one SQLite literal.
-#include "DbError.h"
-#include "SqlDialect.h"
+#include "core/DbError.h"
+#include "db/SqlDialect.h"
 
 #include <QString>
 #include <cstdlib>

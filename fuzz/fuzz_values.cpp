@@ -1,10 +1,10 @@
 // Reading what the user types: a number in the user's format is finite and reads back the
 // same; the other separator's hint reads as a number; converting for a column of any kind
 // either gives a value or refuses with a DbError.
-#include "DbError.h"
-#include "FieldInfo.h"
-#include "FormatSettings.h"
-#include "NumberText.h"
+#include "core/DbError.h"
+#include "core/FormatSettings.h"
+#include "core/ValueConversion.h"
+#include "db/FieldInfo.h"
 
 #include <QLocale>
 #include <QString>

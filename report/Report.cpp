@@ -1,10 +1,10 @@
-#include "Report.h"
+#include "report/Report.h"
 
-#include "Dialogs.h"
-#include "Printer.h"
-#include "RecordSet.h"
-#include "ReportData.h"
-#include "ReportLayout.h"
+#include "db/RecordSet.h"
+#include "report/ReportData.h"
+#include "report/ReportLayout.h"
+#include "ui/Dialogs.h"
+#include "ui/Printer.h"
 
 #include <QGuiApplication>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ReportBand.h"
-#include "ReportFont.h"
+#include "report/ReportBand.h"
+#include "report/ReportFont.h"
 
 #include <QPageLayout>
 #include <QPageSize>

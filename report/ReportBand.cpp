@@ -1,7 +1,7 @@
-#include "ReportBand.h"
+#include "report/ReportBand.h"
 
-#include "Report.h"
-#include "ReportElement.h"
+#include "report/Report.h"
+#include "report/ReportElement.h"
 
 TReportBand::TReportBand(TReport *report, BandType type) : m_report(report), m_type(type)
 {}

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ReportFont.h"
+#include "report/ReportFont.h"
 
 #include <memory>
 #include <optional>

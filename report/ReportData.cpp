@@ -1,10 +1,10 @@
-#include "ReportData.h"
+#include "report/ReportData.h"
 
-#include "DbError.h"
-#include "FieldInfo.h"
-#include "RecordSet.h"
-#include "Report.h"
-#include "ReportElement.h"
+#include "core/DbError.h"
+#include "db/FieldInfo.h"
+#include "db/RecordSet.h"
+#include "report/Report.h"
+#include "report/ReportElement.h"
 
 namespace {
 

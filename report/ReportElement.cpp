@@ -1,9 +1,9 @@
-#include "ReportElement.h"
+#include "report/ReportElement.h"
 
-#include "RecordSet.h"
-#include "Report.h"
-#include "ReportBand.h"
-#include "ReportData.h"
+#include "db/RecordSet.h"
+#include "report/Report.h"
+#include "report/ReportBand.h"
+#include "report/ReportData.h"
 
 TReportElement::TReportElement(TReportBand *band) : m_band(band)
 {}

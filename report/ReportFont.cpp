@@ -1,4 +1,4 @@
-#include "ReportFont.h"
+#include "report/ReportFont.h"
 
 QFont TReportFont::toQFont() const
 {

@@ -1,8 +1,8 @@
-#include "ReportLayout.h"
+#include "report/ReportLayout.h"
 
-#include "Report.h"
-#include "ReportData.h"
-#include "ReportElement.h"
+#include "report/Report.h"
+#include "report/ReportData.h"
+#include "report/ReportElement.h"
 
 #include <QPaintDevice>
 #include <QPainter>

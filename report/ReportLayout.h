@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ReportBand.h"
-#include "ReportText.h"
+#include "report/ReportBand.h"
+#include "report/ReportText.h"
 
 #include <QSizeF>
 #include <unordered_map>

@@ -1,13 +1,10 @@
-#include "UnitReport.h"
+#include "report/UnitReport.h"
 
-#include "DataGrid.h"
-#include "DataSource.h"
-#include "DbError.h"
-#include "RecordSet.h"
-#include "Report.h"
-#include "ReportElement.h"
+#include "core/DbError.h"
+#include "db/RecordSet.h"
+#include "report/Report.h"
+#include "report/ReportElement.h"
 
-#include <QHeaderView>
 #include <algorithm>
 #include <vector>
 
@@ -199,23 +196,6 @@ void addPageNumber(TReportBand &pageFooter)
 
 } // namespace
 
-QList<GridColumn> gridColumns(const DataGrid &grid)
-{
-    QList<GridColumn> columns;
-    const RecordSet *records = grid.dataSource() ? grid.dataSource()->dataSet() : nullptr;
-    if (!records)
-        return columns;
-    const QHeaderView *header = grid.horizontalHeader();
-    for (int visual = 0; visual < header->count(); ++visual) {
-        const int logical = header->logicalIndex(visual);
-        if (grid.isColumnHidden(logical) || logical >= records->fieldCount())
-            continue;
-        columns.append({records->fields().at(logical).name, grid.columnWidth(logical),
-                        grid.columnAlignment(logical), grid.columnFont(logical).family()});
-    }
-    return columns;
-}
-
 std::unique_ptr<TReport> buildGridReport(RecordSet &records, const QList<GridColumn> &columns,
                                          const QString &title)
 {
@@ -244,15 +224,4 @@ std::unique_ptr<TReport> buildGridReport(RecordSet &records, const QList<GridCol
     addTitle(*pageHeader, title);
     addPageNumber(*pageFooter);
     return report;
-}
-
-void PrintGrid(DataGrid *grid, const QString &title)
-{
-    RecordSet *records = grid && grid->dataSource() ? grid->dataSource()->dataSet() : nullptr;
-    if (!records)
-        throw DbError(QStringLiteral("Таблица для печати не связана с набором данных"));
-    // The report lists what the grid shows, so an edit still open in the grid goes in first.
-    grid->postPending();
-    const auto report = buildGridReport(*records, gridColumns(*grid), title);
-    report->preview(grid->window());
 }

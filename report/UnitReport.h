@@ -4,7 +4,6 @@
 #include <QString>
 #include <memory>
 
-class DataGrid;
 class RecordSet;
 class TReport;
 
@@ -18,9 +17,6 @@ struct GridColumn
     QString fontName;
 };
 
-// The grid's visible columns in their on-screen order.
-QList<GridColumn> gridColumns(const DataGrid &grid);
-
 // Builds the report of a grid's columns over its record set, under the title: the title on
 // top of every page, one caption per column, one line per record and the page number. Columns
 // keep their width; the page turns to landscape for the first column that passes the portrait
@@ -28,8 +24,3 @@ QList<GridColumn> gridColumns(const DataGrid &grid);
 // DbError for a column whose field the record set lacks.
 std::unique_ptr<TReport> buildGridReport(RecordSet &records, const QList<GridColumn> &columns,
                                          const QString &title);
-
-// Builds the report of the grid with the title and shows it in the preview; returns when the
-// preview is closed. Throws DbError, and shows nothing, when the grid has no record set, the
-// grid's pending edit is refused, or the records cannot be read.
-void PrintGrid(DataGrid *grid, const QString &title);

@@ -1,13 +1,13 @@
-#include "DatabaseTool.h"
+#include "tools/DatabaseTool.h"
 
-#include "AccessConversion.h"
-#include "AccessFormat.h"
-#include "AccessSnapshot.h"
-#include "AccessWorker.h"
-#include "DbError.h"
-#include "SampleData.h"
-#include "Schema.h"
-#include "Sqlite.h"
+#include "access/AccessConversion.h"
+#include "access/AccessFormat.h"
+#include "access/AccessSnapshot.h"
+#include "access/reader/AccessWorker.h"
+#include "core/DbError.h"
+#include "db/Schema.h"
+#include "db/Sqlite.h"
+#include "tools/SampleData.h"
 
 #include <QFile>
 #include <QFileInfo>

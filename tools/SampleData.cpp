@@ -1,6 +1,6 @@
-#include "SampleData.h"
+#include "tools/SampleData.h"
 
-#include "Sqlite.h"
+#include "db/Sqlite.h"
 
 #include <QDate>
 #include <QRandomGenerator>

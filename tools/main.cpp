@@ -1,4 +1,4 @@
-#include "DatabaseTool.h"
+#include "tools/DatabaseTool.h"
 
 #include <QCoreApplication>
 

@@ -1,7 +1,7 @@
-#include "Dialogs.h"
+#include "ui/Dialogs.h"
 
-#include "ErrorGuard.h"
-#include "Printer.h"
+#include "ui/ErrorGuard.h"
+#include "ui/Printer.h"
 
 #include <QDesktopServices>
 #include <QDialogButtonBox>

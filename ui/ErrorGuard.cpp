@@ -1,6 +1,6 @@
-#include "ErrorGuard.h"
+#include "ui/ErrorGuard.h"
 
-#include "Dialogs.h"
+#include "ui/Dialogs.h"
 
 QString errorBoxText(const QString &message)
 {

@@ -1,4 +1,4 @@
-#include "MenuColors.h"
+#include "ui/MenuColors.h"
 
 #include <algorithm>
 

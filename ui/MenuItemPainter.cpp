@@ -1,4 +1,4 @@
-#include "MenuItemPainter.h"
+#include "ui/MenuItemPainter.h"
 
 #include <QFontMetrics>
 #include <QImage>

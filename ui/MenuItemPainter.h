@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MenuColors.h"
+#include "ui/MenuColors.h"
 
 #include <QFont>
 #include <QPixmap>

@@ -1,6 +1,6 @@
-#include "MenuItemStyle.h"
+#include "ui/MenuItemStyle.h"
 
-#include "MenuStyle.h"
+#include "ui/MenuStyle.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MenuItemPainter.h"
+#include "ui/MenuItemPainter.h"
 
 #include <QProxyStyle>
 

@@ -1,6 +1,6 @@
-#include "MenuStyle.h"
+#include "ui/MenuStyle.h"
 
-#include "MenuItemStyle.h"
+#include "ui/MenuItemStyle.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MenuColors.h"
-#include "MenuItemPainter.h"
+#include "ui/MenuColors.h"
+#include "ui/MenuItemPainter.h"
 
 #include <QFont>
 #include <QIcon>

@@ -1,7 +1,7 @@
-#include "Printer.h"
+#include "ui/Printer.h"
 
-#include "Clock.h"
-#include "Dialogs.h"
+#include "core/Clock.h"
+#include "ui/Dialogs.h"
 
 #include <QDir>
 #include <QFileInfo>

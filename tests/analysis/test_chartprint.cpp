@@ -1,10 +1,10 @@
-#include "ChartPrint.h"
-#include "Unit4.h"
+#include "analysis/ChartPrint.h"
+#include "analysis/Unit4.h"
 
-#include "DatabasePath.h"
-#include "FakeDialogs.h"
-#include "Printer.h"
-#include "TestDatabase.h"
+#include "db/forms/DatabasePath.h"
+#include "tests/support/FakeDialogs.h"
+#include "tests/support/TestDatabase.h"
+#include "ui/Printer.h"
 
 #include <QChart>
 #include <QChartView>

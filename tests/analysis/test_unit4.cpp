@@ -1,9 +1,9 @@
-#include "Unit4.h"
+#include "analysis/Unit4.h"
 
-#include "DatabasePath.h"
-#include "FakeDialogs.h"
-#include "FormatSettings.h"
-#include "TestDatabase.h"
+#include "core/FormatSettings.h"
+#include "db/forms/DatabasePath.h"
+#include "tests/support/FakeDialogs.h"
+#include "tests/support/TestDatabase.h"
 
 #include <QChart>
 #include <QChartView>

@@ -1,10 +1,10 @@
-#include "Unit7.h"
+#include "analysis/Unit7.h"
 
-#include "DatabasePath.h"
-#include "FakeDialogs.h"
-#include "FormatSettings.h"
-#include "RecordSet.h"
-#include "TestDatabase.h"
+#include "core/FormatSettings.h"
+#include "db/RecordSet.h"
+#include "db/forms/DatabasePath.h"
+#include "tests/support/FakeDialogs.h"
+#include "tests/support/TestDatabase.h"
 
 #include <QChart>
 #include <QChartView>

@@ -1,9 +1,9 @@
-#include "Unit7.h"
+#include "analysis/Unit7.h"
 
-#include "DatabasePath.h"
-#include "FakeDialogs.h"
-#include "Printer.h"
-#include "TestDatabase.h"
+#include "db/forms/DatabasePath.h"
+#include "tests/support/FakeDialogs.h"
+#include "tests/support/TestDatabase.h"
+#include "ui/Printer.h"
 
 #include <QComboBox>
 #include <QLabel>

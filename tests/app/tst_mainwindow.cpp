@@ -1,13 +1,13 @@
-#include "Clock.h"
-#include "DataGrid.h"
-#include "DatabasePath.h"
-#include "ErrorGuard.h"
-#include "FakeDialogs.h"
-#include "FormatSettings.h"
-#include "StatusPanel.h"
-#include "TestDatabase.h"
-#include "Unit1.h"
-#include "Unit3.h"
+#include "app/StatusPanel.h"
+#include "app/Unit1.h"
+#include "app/Unit3.h"
+#include "core/Clock.h"
+#include "core/FormatSettings.h"
+#include "db/forms/DataGrid.h"
+#include "db/forms/DatabasePath.h"
+#include "tests/support/FakeDialogs.h"
+#include "tests/support/TestDatabase.h"
+#include "ui/ErrorGuard.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>

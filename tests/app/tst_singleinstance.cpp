@@ -1,4 +1,4 @@
-#include "InstanceGuard.h"
+#include "app/InstanceGuard.h"
 
 #include <QFile>
 #include <QProcess>

@@ -1,6 +1,6 @@
 // The dialog shown while an Access file is read: only once the reading takes a while, and
 // cancelled by its button.
-#include "SnapshotProgress.h"
+#include "app/SnapshotProgress.h"
 
 #include <QApplication>
 #include <QProgressDialog>

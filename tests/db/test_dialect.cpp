@@ -1,7 +1,7 @@
-#include "ConnectionString.h"
-#include "DbError.h"
-#include "SqlDialect.h"
-#include "Statements.h"
+#include "core/DbError.h"
+#include "db/ConnectionString.h"
+#include "db/SqlDialect.h"
+#include "db/Statements.h"
 
 #include <QTest>
 

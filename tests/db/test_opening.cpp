@@ -1,7 +1,7 @@
-#include "ConnectionString.h"
-#include "DbError.h"
-#include "RecordSet.h"
-#include "TestDatabase.h"
+#include "core/DbError.h"
+#include "db/ConnectionString.h"
+#include "db/RecordSet.h"
+#include "tests/support/TestDatabase.h"
 
 #include <QDir>
 #include <QFile>

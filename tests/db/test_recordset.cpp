@@ -1,11 +1,11 @@
-#include "DbError.h"
-#include "FormatSettings.h"
-#include "NumberText.h"
-#include "RecordSet.h"
-#include "SqlDialect.h"
-#include "Sqlite.h"
-#include "Statements.h"
-#include "TestDatabase.h"
+#include "core/DbError.h"
+#include "core/FormatSettings.h"
+#include "core/ValueConversion.h"
+#include "db/RecordSet.h"
+#include "db/SqlDialect.h"
+#include "db/Sqlite.h"
+#include "db/Statements.h"
+#include "tests/support/TestDatabase.h"
 
 #include <QTest>
 #include <sqlite3.h>

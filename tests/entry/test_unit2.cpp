@@ -1,16 +1,16 @@
-#include "Unit2.h"
+#include "entry/Unit2.h"
 
-#include "Clock.h"
-#include "DataGrid.h"
-#include "DataSource.h"
-#include "DatabasePath.h"
-#include "FakeDialogs.h"
-#include "FormatSettings.h"
-#include "GridModel.h"
-#include "GridReport.h"
-#include "RecordSet.h"
-#include "Statements.h"
-#include "TestDatabase.h"
+#include "core/Clock.h"
+#include "core/FormatSettings.h"
+#include "db/RecordSet.h"
+#include "db/Statements.h"
+#include "db/forms/DataGrid.h"
+#include "db/forms/DataSource.h"
+#include "db/forms/DatabasePath.h"
+#include "db/forms/GridModel.h"
+#include "db/forms/GridReport.h"
+#include "tests/support/FakeDialogs.h"
+#include "tests/support/TestDatabase.h"
 
 #include <QComboBox>
 #include <QLabel>

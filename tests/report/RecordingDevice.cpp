@@ -1,4 +1,4 @@
-#include "RecordingDevice.h"
+#include "tests/report/RecordingDevice.h"
 
 #include <QPaintEngine>
 

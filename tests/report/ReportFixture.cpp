@@ -1,8 +1,8 @@
-#include "ReportFixture.h"
+#include "tests/report/ReportFixture.h"
 
-#include "Printer.h"
-#include "RecordSet.h"
-#include "Sqlite.h"
+#include "db/RecordSet.h"
+#include "db/Sqlite.h"
+#include "ui/Printer.h"
 
 #include <QPrinter>
 #include <QProcess>

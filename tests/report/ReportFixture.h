@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Dialogs.h"
-#include "TestDatabase.h"
+#include "tests/support/TestDatabase.h"
+#include "ui/Dialogs.h"
 
 #include <QPageLayout>
 #include <QVariantList>

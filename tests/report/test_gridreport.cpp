@@ -1,16 +1,16 @@
 // The report of a grid's columns: which columns go where, the page's orientation, the bands,
 // and what the pages show.
-#include "DbError.h"
-#include "FormatSettings.h"
-#include "Printer.h"
-#include "RecordSet.h"
-#include "RecordingDevice.h"
-#include "Report.h"
-#include "ReportData.h"
-#include "ReportElement.h"
-#include "ReportFixture.h"
-#include "ReportLayout.h"
-#include "UnitReport.h"
+#include "core/DbError.h"
+#include "core/FormatSettings.h"
+#include "db/RecordSet.h"
+#include "report/Report.h"
+#include "report/ReportData.h"
+#include "report/ReportElement.h"
+#include "report/ReportLayout.h"
+#include "report/UnitReport.h"
+#include "tests/report/RecordingDevice.h"
+#include "tests/report/ReportFixture.h"
+#include "ui/Printer.h"
 
 #include <QPainter>
 #include <QPrinter>

@@ -1,19 +1,19 @@
 // Printing a real grid: its columns as they are on screen, the preview, the PDF it prints,
 // and failures shown through the error guard.
-#include "DataGrid.h"
-#include "DataSource.h"
-#include "DbError.h"
-#include "ErrorGuard.h"
-#include "FakeDialogs.h"
-#include "FormatSettings.h"
-#include "GridModel.h"
-#include "GridReport.h"
-#include "Printer.h"
-#include "RecordSet.h"
-#include "Report.h"
-#include "ReportElement.h"
-#include "ReportFixture.h"
-#include "UnitReport.h"
+#include "core/DbError.h"
+#include "core/FormatSettings.h"
+#include "db/RecordSet.h"
+#include "db/forms/DataGrid.h"
+#include "db/forms/DataSource.h"
+#include "db/forms/GridModel.h"
+#include "db/forms/GridReport.h"
+#include "report/Report.h"
+#include "report/ReportElement.h"
+#include "report/UnitReport.h"
+#include "tests/report/ReportFixture.h"
+#include "tests/support/FakeDialogs.h"
+#include "ui/ErrorGuard.h"
+#include "ui/Printer.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -1,15 +1,15 @@
 // Printing as a user meets it: the file a print goes to, the set-up kept from one print to
 // the next, a failed print followed by one that works, and no file ever printed over.
-#include "Clock.h"
-#include "DatabasePath.h"
-#include "FakeDialogs.h"
-#include "Printer.h"
-#include "RecordSet.h"
-#include "Report.h"
-#include "ReportFixture.h"
-#include "Unit4.h"
-#include "Unit7.h"
-#include "UnitReport.h"
+#include "analysis/Unit4.h"
+#include "analysis/Unit7.h"
+#include "core/Clock.h"
+#include "db/RecordSet.h"
+#include "db/forms/DatabasePath.h"
+#include "report/Report.h"
+#include "report/UnitReport.h"
+#include "tests/report/ReportFixture.h"
+#include "tests/support/FakeDialogs.h"
+#include "ui/Printer.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,16 +1,16 @@
 // What lands on paper: a line chart of two selections, a pie of many disciplines of which
 // several are tiny, and a report whose columns are far wider than the page. Read back from
 // the PDF with poppler. ORVINTA_PRINTOUTS=<folder> keeps the files there (for the README).
-#include "DatabasePath.h"
-#include "FakeDialogs.h"
-#include "FormatSettings.h"
-#include "Printer.h"
-#include "RecordSet.h"
-#include "Report.h"
-#include "ReportFixture.h"
-#include "Unit4.h"
-#include "Unit7.h"
-#include "UnitReport.h"
+#include "analysis/Unit4.h"
+#include "analysis/Unit7.h"
+#include "core/FormatSettings.h"
+#include "db/RecordSet.h"
+#include "db/forms/DatabasePath.h"
+#include "report/Report.h"
+#include "report/UnitReport.h"
+#include "tests/report/ReportFixture.h"
+#include "tests/support/FakeDialogs.h"
+#include "ui/Printer.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,15 +1,15 @@
 // The banded report engine: units, page, fonts, reading records, pagination and painting.
-#include "DbError.h"
-#include "FakeDialogs.h"
-#include "FormatSettings.h"
-#include "Printer.h"
-#include "RecordSet.h"
-#include "RecordingDevice.h"
-#include "Report.h"
-#include "ReportData.h"
-#include "ReportElement.h"
-#include "ReportFixture.h"
-#include "ReportLayout.h"
+#include "core/DbError.h"
+#include "core/FormatSettings.h"
+#include "db/RecordSet.h"
+#include "report/Report.h"
+#include "report/ReportData.h"
+#include "report/ReportElement.h"
+#include "report/ReportLayout.h"
+#include "tests/report/RecordingDevice.h"
+#include "tests/report/ReportFixture.h"
+#include "tests/support/FakeDialogs.h"
+#include "ui/Printer.h"
 
 #include <QPainter>
 #include <QPrinter>

@@ -1,8 +1,8 @@
-#include "TestDatabase.h"
+#include "tests/support/TestDatabase.h"
 
-#include "ConnectionString.h"
-#include "Schema.h"
-#include "Sqlite.h"
+#include "db/ConnectionString.h"
+#include "db/Schema.h"
+#include "db/Sqlite.h"
 
 #include <QDir>
 

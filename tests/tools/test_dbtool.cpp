@@ -1,8 +1,8 @@
-#include "DatabaseTool.h"
-#include "TestDatabase.h"
+#include "tests/support/TestDatabase.h"
+#include "tools/DatabaseTool.h"
 
-#include "ConnectionString.h"
-#include "RecordSet.h"
+#include "db/ConnectionString.h"
+#include "db/RecordSet.h"
 
 #include <QFile>
 #include <QProcess>

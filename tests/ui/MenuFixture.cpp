@@ -1,4 +1,4 @@
-#include "MenuFixture.h"
+#include "tests/ui/MenuFixture.h"
 
 #include <QAction>
 #include <QIcon>

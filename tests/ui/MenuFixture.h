@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MenuStyle.h"
+#include "ui/MenuStyle.h"
 
 #include <QMainWindow>
 #include <QPalette>

@@ -1,6 +1,6 @@
 // Opens the main window's menus drawn by the menu style, for a look under Xvfb:
 //   menustyle_preview [menu index] [highlighted item index]
-#include "MenuFixture.h"
+#include "tests/ui/MenuFixture.h"
 
 #include <QApplication>
 #include <QMenu>

@@ -1,6 +1,6 @@
-#include "ErrorGuard.h"
-#include "FakeDialogs.h"
-#include "FormatSettings.h"
+#include "core/FormatSettings.h"
+#include "tests/support/FakeDialogs.h"
+#include "ui/ErrorGuard.h"
 
 #include <QDate>
 #include <QTest>

@@ -1,5 +1,5 @@
-#include "MenuFixture.h"
-#include "MenuItemPainter.h"
+#include "tests/ui/MenuFixture.h"
+#include "ui/MenuItemPainter.h"
 
 #include <QFontMetrics>
 #include <QImage>

@@ -1,6 +1,6 @@
-#include "MenuFixture.h"
-#include "MenuItemStyle.h"
-#include "MenuStyle.h"
+#include "tests/ui/MenuFixture.h"
+#include "ui/MenuItemStyle.h"
+#include "ui/MenuStyle.h"
 
 #include <QApplication>
 #include <QFontMetrics>

@@ -1,0 +1,249 @@
+#include "db/forms/DataGrid.h"
+
+#include "db/FieldInfo.h"
+#include "db/RecordSet.h"
+#include "db/forms/DataSource.h"
+#include "db/forms/GridModel.h"
+
+#include "ui/ErrorGuard.h"
+
+#include <QHash>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QScopedValueRollback>
+#include <QStyledItemDelegate>
+#include <algorithm>
+
+// Draws cells in their column's font and knows the one editor the grid has open.
+class GridDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QWidget *openEditor() const { return m_editor; }
+
+    QFont columnFont(int column, const QFont &fallback) const
+    {
+        return m_fonts.value(column, fallback);
+    }
+    void setColumnFont(int column, const QFont &font) { m_fonts.insert(column, font); }
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                          const QModelIndex &index) const override
+    {
+        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        m_editor = editor;
+        return editor;
+    }
+
+    void destroyEditor(QWidget *editor, const QModelIndex &index) const override
+    {
+        if (m_editor == editor)
+            m_editor = nullptr;
+        QStyledItemDelegate::destroyEditor(editor, index);
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (const auto font = m_fonts.constFind(index.column()); font != m_fonts.cend()) {
+            option->font = *font;
+            option->fontMetrics = QFontMetrics(*font);
+        }
+    }
+
+private:
+    QHash<int, QFont> m_fonts;
+    mutable QPointer<QWidget> m_editor;
+};
+
+namespace {
+
+// Room for the cell's margins and the grid line beside the text.
+constexpr int CellPadding = 12;
+
+} // namespace
+
+DataGrid::DataGrid(QWidget *parent) : QTableView(parent), m_delegate(new GridDelegate(this))
+{
+    setItemDelegate(m_delegate);
+    setEditTriggers(DoubleClicked | SelectedClicked | EditKeyPressed | AnyKeyPressed);
+    setWordWrap(false);
+    setTextElideMode(Qt::ElideRight);
+
+    // One height for every row: the view then never measures rows, however many there are.
+    QHeaderView *rows = verticalHeader();
+    const int rowHeight = fontMetrics().height() + 6;
+    rows->setMinimumSectionSize(rowHeight);
+    rows->setDefaultSectionSize(rowHeight);
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+}
+
+GridModel *DataGrid::gridModel() const
+{
+    return m_source ? m_source->model() : nullptr;
+}
+
+void DataGrid::setDataSource(DataSource *source)
+{
+    if (source == m_source)
+        return;
+    if (GridModel *old = gridModel())
+        disconnect(old, nullptr, this, nullptr);
+    if (m_source)
+        disconnect(m_source, nullptr, this, nullptr);
+    m_source = source;
+    setModel(source ? source->model() : nullptr);
+    GridModel *model = gridModel();
+    if (!model)
+        return;
+    connect(model, &QAbstractItemModel::modelReset, this, &DataGrid::modelWasReset);
+    connect(model, &GridModel::currentRowChanged, this, &DataGrid::showCurrentRow);
+    connect(model, &GridModel::fetchFailed, this, [this](const QString &message) {
+        // Rows are read from inside the view's own event handling; the box comes after it.
+        QMetaObject::invokeMethod(
+            this, [this, message] { showError(this, message); }, Qt::QueuedConnection);
+    });
+    connect(source, &DataSource::updateRecordRequested, this, &DataGrid::commitOpenEditor);
+    modelWasReset();
+}
+
+void DataGrid::commitOpenEditor()
+{
+    if (QWidget *editor = m_delegate->openEditor())
+        commitData(editor);
+}
+
+void DataGrid::postPending()
+{
+    commitOpenEditor();
+    if (GridModel *model = gridModel())
+        model->post();
+    if (QWidget *editor = m_delegate->openEditor())
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+void DataGrid::cancelPending()
+{
+    if (QWidget *editor = m_delegate->openEditor())
+        closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+    if (GridModel *model = gridModel())
+        model->cancel();
+}
+
+void DataGrid::showLastRow()
+{
+    GridModel *model = gridModel();
+    if (!model)
+        return;
+    while (model->canFetchMore())
+        model->fetchMore();
+    const int last = model->rowCount() - 1;
+    if (last < 0 || model->columnCount() == 0)
+        return;
+    const int column = std::clamp(currentIndex().column(), 0, model->columnCount() - 1);
+    setCurrentIndex(model->index(last, column));
+    scrollTo(currentIndex());
+}
+
+QFont DataGrid::columnFont(int column) const
+{
+    return m_delegate->columnFont(column, font());
+}
+
+void DataGrid::setColumnFont(int column, const QFont &font)
+{
+    m_delegate->setColumnFont(column, font);
+    viewport()->update();
+}
+
+Qt::Alignment DataGrid::columnAlignment(int column) const
+{
+    const GridModel *model = gridModel();
+    return model ? model->columnAlignment(column) : Qt::Alignment(Qt::AlignLeft);
+}
+
+void DataGrid::modelWasReset()
+{
+    applyDefaultColumnWidths();
+    showCurrentRow();
+}
+
+// Puts the view's current cell on the model's current row.
+void DataGrid::showCurrentRow()
+{
+    const GridModel *model = gridModel();
+    if (!model || model->columnCount() == 0 || m_followingView)
+        return;
+    const int row = model->currentRow();
+    if (row < 0 || currentIndex().row() == row)
+        return;
+    const int column = std::clamp(currentIndex().column(), 0, model->columnCount() - 1);
+    setCurrentIndex(model->index(row, column));
+}
+
+void DataGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    // Here the view leads: the model follows it, not the other way round.
+    const QScopedValueRollback<bool> following(m_followingView, true);
+    // The base class first hands an open editor's text to the model.
+    QTableView::currentChanged(current, previous);
+    GridModel *model = gridModel();
+    if (!model || !current.isValid() || model->isChangingRows() ||
+        current.row() == model->currentRow())
+        return;
+    try {
+        model->setCurrentRow(current.row());
+    } catch (const std::exception &e) {
+        refuseRowChange(QString::fromUtf8(e.what()));
+    }
+}
+
+// The row could not be left: the user goes back to it, then sees why. Both happen once
+// the selection has finished moving, not in the middle of it.
+void DataGrid::refuseRowChange(const QString &message)
+{
+    if (m_refusalQueued)
+        return;
+    m_refusalQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this, message] {
+            m_refusalQueued = false;
+            showCurrentRow();
+            showError(this, message);
+        },
+        Qt::QueuedConnection);
+}
+
+void DataGrid::keyPressEvent(QKeyEvent *event)
+{
+    // Escape outside a cell editor drops the edits of the row, or the new row.
+    GridModel *model = gridModel();
+    if (event->key() == Qt::Key_Escape && state() != EditingState && model &&
+        model->hasPendingChanges()) {
+        model->cancel();
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void DataGrid::applyDefaultColumnWidths()
+{
+    const GridModel *model = gridModel();
+    if (!model || !model->recordSet())
+        return;
+    const QList<FieldInfo> &fields = model->recordSet()->fields();
+    const QFontMetrics titles(horizontalHeader()->font());
+    for (int column = 0; column < fields.size(); ++column) {
+        const FieldInfo &field = fields.at(column);
+        const QFontMetrics cells(columnFont(column));
+        const int chars = std::min(field.displayWidth, MaxDefaultColumnChars);
+        const int width = std::max(chars * cells.horizontalAdvance(u'0'),
+                                   titles.horizontalAdvance(field.displayLabel));
+        setColumnWidth(column, width + CellPadding);
+    }
+}

@@ -1,0 +1,203 @@
+#include "core/FormatSettings.h"
+#include "db/RecordSet.h"
+#include "db/forms/DataGrid.h"
+#include "db/forms/DataSource.h"
+#include "db/forms/GridModel.h"
+#include "db/forms/RecordNavigator.h"
+#include "tests/support/FakeDialogs.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A shown grid and a navigator with both buttons, sharing one data source over a table.
+struct Fixture
+{
+    TestDatabase db;
+    FakeDialogs dialogs;
+    TableRecordSet records;
+    DataSource source;
+    QWidget window;
+    DataGrid *grid = new DataGrid(&window);
+    RecordNavigator *navigator =
+        new RecordNavigator(RecordNavigator::Insert | RecordNavigator::Delete, &window);
+
+    explicit Fixture(const QStringList &names, const QString &table = u"Дисциплины"_s)
+    {
+        db.exec(u"CREATE TABLE Числа (Число REAL, Имя TEXT)"_s);
+        db.addNames(u"Дисциплины"_s, names);
+        records.setConnectionString(db.connection());
+        records.setTableName(table);
+        records.open();
+        source.setDataSet(&records);
+        grid->setDataSource(&source);
+        navigator->setDataSource(&source);
+        grid->setGeometry(0, 30, 600, 400);
+        window.resize(600, 440);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+    }
+
+    GridModel *model() const { return source.model(); }
+    QModelIndex cell(int row, int column = 0) const { return model()->index(row, column); }
+
+    // Opens the cell's editor and types the text into it, as the user would.
+    void type(int row, const QString &text, int column = 0)
+    {
+        grid->setCurrentIndex(cell(row, column));
+        grid->edit(cell(row, column));
+        QVERIFY(editor());
+        editor()->setText(text);
+    }
+
+    // The cell editor open now (closed ones linger until deleted later).
+    QLineEdit *editor() const
+    {
+        const auto editors = grid->viewport()->findChildren<QLineEdit *>();
+        for (QLineEdit *candidate : editors) {
+            if (candidate->isVisible())
+                return candidate;
+        }
+        return nullptr;
+    }
+
+    QStringList names(const QString &table = u"Дисциплины"_s)
+    {
+        QStringList result;
+        for (const QVariantList &row : db.rows(u"SELECT * FROM %1 ORDER BY rowid"_s.arg(table)))
+            result.append(row.first().toString());
+        return result;
+    }
+};
+
+} // namespace
+
+class TestGridWidgets : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void gridLooksLikeADataGrid();
+    void refusedRowChangeKeepsTheUserOnTheRow();
+    void postPendingWritesAnOpenEditor();
+    void escapeDropsTheRowsEdits();
+    void navigatorInsertStartsANewRow();
+    void navigatorButtonsFollowTheData();
+};
+
+void TestGridWidgets::initTestCase()
+{
+    FormatSettings::instance().setRegionalLocale(QLocale(QLocale::Russian, QLocale::Russia));
+}
+
+void TestGridWidgets::gridLooksLikeADataGrid()
+{
+    Fixture f({u"Физика"_s});
+    f.db.exec(u"CREATE TABLE Ширины (Код VARCHAR(4), Описание VARCHAR(40))"_s);
+    f.records.close();
+    f.records.setTableName(u"Ширины"_s);
+    f.records.open();
+    // Default widths come from the fields' display widths.
+    QVERIFY(f.grid->columnWidth(1) > 3 * f.grid->columnWidth(0) / 2);
+    QVERIFY(f.grid->columnWidth(0) >= f.grid->fontMetrics().horizontalAdvance(u"Код"_s));
+    // Large tables: no row is ever measured, long texts are elided on one line.
+    QCOMPARE(f.grid->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+    QVERIFY(!f.grid->wordWrap());
+
+    f.grid->setColumnFont(1, QFont(u"Wingdings"_s));
+    QCOMPARE(f.grid->columnFont(1).family(), u"Wingdings"_s);
+    QCOMPARE(f.grid->columnFont(0), f.grid->font());
+}
+
+void TestGridWidgets::refusedRowChangeKeepsTheUserOnTheRow()
+{
+    Fixture f({}, u"Числа"_s);
+    f.db.exec(u"INSERT INTO Числа VALUES (1, 'а'), (2, 'б')"_s);
+    f.records.close();
+    f.records.open();
+
+    f.type(0, u"не число"_s);
+    f.grid->setCurrentIndex(f.cell(1));
+    QTRY_COMPARE(f.dialogs.errors().size(), 1);
+    QVERIFY(f.dialogs.errors().first().contains(u"не число"_s));
+    QCOMPARE(f.grid->currentIndex().row(), 0);
+    QCOMPARE(f.model()->currentRow(), 0);
+    QVERIFY(f.model()->hasPendingChanges());
+    QCOMPARE(f.model()->data(f.cell(0)).toString(), u"не число"_s);
+    QCOMPARE(f.db.scalar(u"SELECT Число FROM Числа WHERE Имя = 'а'"_s).toDouble(), 1.0);
+}
+
+void TestGridWidgets::postPendingWritesAnOpenEditor()
+{
+    Fixture f({u"Физика"_s});
+    f.type(0, u"Химия"_s);
+    f.grid->postPending();
+    QCOMPARE(f.names(), QStringList{u"Химия"_s});
+    QVERIFY(!f.model()->hasPendingChanges());
+    QCOMPARE(f.editor(), nullptr);
+}
+
+void TestGridWidgets::escapeDropsTheRowsEdits()
+{
+    Fixture f({u"Физика"_s});
+    f.type(0, u"Химия"_s);
+    QTest::keyClick(f.editor(), Qt::Key_Return);
+    QTRY_VERIFY(f.model()->hasPendingChanges());
+    QTRY_COMPARE(f.editor(), nullptr);
+    QTest::keyClick(f.grid, Qt::Key_Escape);
+    QVERIFY(!f.model()->hasPendingChanges());
+    QCOMPARE(f.model()->data(f.cell(0)).toString(), u"Физика"_s);
+}
+
+void TestGridWidgets::navigatorInsertStartsANewRow()
+{
+    Fixture f({u"Физика"_s});
+    // What is still in the editor is taken first, as if the row had been left.
+    f.type(0, u"Химия"_s);
+    f.navigator->insertButton()->click();
+    QCOMPARE(f.names(), QStringList{u"Химия"_s});
+    QCOMPARE(f.model()->rowCount(), 2);
+    // The new row is shown where the user was, above the row that stood there.
+    QCOMPARE(f.grid->currentIndex().row(), 0);
+    QCOMPARE(f.model()->data(f.cell(1)).toString(), u"Химия"_s);
+
+    f.type(0, u"Биология"_s);
+    f.grid->setCurrentIndex(f.cell(1));
+    QCOMPARE(f.names(), (QStringList{u"Химия"_s, u"Биология"_s}));
+    QCOMPARE(f.model()->data(f.cell(0)).toString(), u"Биология"_s);
+    QVERIFY(f.dialogs.errors().isEmpty());
+}
+
+void TestGridWidgets::navigatorButtonsFollowTheData()
+{
+    Fixture f({});
+    QVERIFY(f.navigator->insertButton()->isEnabled());
+    QVERIFY(!f.navigator->deleteButton()->isEnabled()); // nothing to delete
+    f.records.appendRecord({u"Физика"_s});
+    QVERIFY(f.navigator->deleteButton()->isEnabled());
+
+    QueryRecordSet counted;
+    counted.setConnectionString(f.db.connection());
+    counted.setCommandText(u"SELECT count(*) FROM Дисциплины"_s);
+    counted.open();
+    f.source.setDataSet(&counted);
+    QVERIFY(!f.navigator->insertButton()->isEnabled());
+    QVERIFY(!f.navigator->deleteButton()->isEnabled());
+
+    f.source.setDataSet(nullptr);
+    QVERIFY(!f.navigator->insertButton()->isEnabled());
+
+    RecordNavigator deleteOnly(RecordNavigator::Delete);
+    QCOMPARE(deleteOnly.insertButton(), nullptr);
+    QVERIFY(deleteOnly.deleteButton());
+    QVERIFY(!deleteOnly.deleteButton()->isEnabled());
+}
+
+QTEST_MAIN(TestGridWidgets)
+#include "test_grid_widgets.moc"
