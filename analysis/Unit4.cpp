@@ -1,4 +1,5 @@
 #include "analysis/Unit4.h"
+#include "core/ValueConversion.h"
 
 #include "analysis/ChartPrint.h"
 #include "core/FormatSettings.h"
@@ -41,112 +42,6 @@
 using namespace Qt::StringLiterals;
 
 QPointer<Tanaliz> analiz;
-
-// ---------------------------------------------------------------------------------------------
-// Statements and value conversion
-
-namespace {
-
-[[noreturn]] void throwConversion(const char *what, const QString &from)
-{
-    throw std::runtime_error(
-        u"%1 variant of type (%2) into type (Double)"_s.arg(QString::fromLatin1(what), from)
-            .toStdString());
-}
-
-[[noreturn]] void throwCannotConvert(const QString &from)
-{
-    throwConversion("Could not convert", from);
-}
-
-[[noreturn]] void throwOverflow(const QString &from)
-{
-    throwConversion("Overflow while converting", from);
-}
-
-bool isNumberType(int typeId)
-{
-    switch (typeId) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// A text read as a number; an overflow is a number too large for a double.
-struct Reading
-{
-    double number = 0.0;
-    bool ok = false;
-
-    bool overflowed() const { return !ok && std::isinf(number); }
-};
-
-Reading readIn(const QLocale &locale, const QString &text)
-{
-    Reading reading;
-    reading.number = locale.toDouble(text, &reading.ok);
-    return reading;
-}
-
-// The program's own conversion: one decimal separator, no grouping, an optional exponent.
-Reading readWithSeparator(QString text, QChar separator)
-{
-    text = text.trimmed();
-    if (separator != u'.') {
-        if (text.contains(u'.'))
-            return {};
-        text.replace(separator, u'.');
-    }
-    QLocale plain = QLocale::c();
-    plain.setNumberOptions(QLocale::RejectGroupSeparator);
-    return readIn(plain, text);
-}
-
-double textToDouble(const QString &text)
-{
-    const FormatSettings &settings = FormatSettings::instance();
-    Reading reading = readIn(settings.regionalLocale(), text);
-    if (!reading.ok && !reading.overflowed())
-        reading = readWithSeparator(text, settings.decimalSeparator());
-    if (reading.overflowed())
-        throwOverflow(u"OleStr"_s);
-    // "inf" and "nan" are words, not numbers, to the user's number format.
-    if (!reading.ok || !std::isfinite(reading.number))
-        throwCannotConvert(u"OleStr"_s);
-    return reading.number;
-}
-
-} // namespace
-
-double valueToDouble(const QVariant &value)
-{
-    const int type = value.typeId();
-    if (!value.isValid() || type == QMetaType::Nullptr)
-        throwCannotConvert(u"Null"_s);
-    if (type == QMetaType::QString)
-        return textToDouble(value.toString());
-    if (isNumberType(type)) {
-        const double number = value.toDouble();
-        // Only an overflowed literal stores an infinity; a line cannot be drawn through it.
-        if (!std::isfinite(number))
-            throwOverflow(u"Double"_s);
-        return number;
-    }
-    if (type == QMetaType::QByteArray)
-        throwCannotConvert(u"Array Byte"_s);
-    throwCannotConvert(QString::fromLatin1(value.typeName()));
-}
 
 // ---------------------------------------------------------------------------------------------
 // The chart view

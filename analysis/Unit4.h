@@ -38,11 +38,6 @@ class QPlainTextEdit;
 class QPushButton;
 class QValueAxis;
 
-// A stored value as a double: a number as it is; a text read in the user's regional format,
-// failing that with the process-wide decimal separator. Throws std::runtime_error with the
-// variant conversion message when neither reads it, when it is too large, or for a null.
-double valueToDouble(const QVariant &value);
-
 // The data analysis window: the values of one selection (discipline, criterion, ICT tool)
 // drawn as a red line over their order, a second selection as a green line beside it.
 class Tanaliz : public DatabaseWindow

@@ -1,4 +1,5 @@
 #include "analysis/Unit7.h"
+#include "core/ValueConversion.h"
 
 #include "analysis/ChartPrint.h"
 #include "analysis/PieDecoration.h"
@@ -46,11 +47,6 @@ namespace {
 constexpr std::array<int, DisciplineSlots::Count> MatchingOrder = {
     0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 19, 11, 12, 13, 14, 15, 16, 17, 18};
 
-[[noreturn]] void conversionFailed(const QString &message)
-{
-    throw std::runtime_error(message.toStdString());
-}
-
 } // namespace
 
 void DisciplineSlots::setNames(const QList<QString> &names)
@@ -86,63 +82,6 @@ QList<DisciplineMean> DisciplineSlots::nonZeroMeans() const
             means.append({slot.name, mean});
     }
     return means;
-}
-
-QString valueText(const QVariant &stored)
-{
-    if (stored.isNull())
-        conversionFailed(
-            QStringLiteral("Could not convert variant of type (Null) into type (String)"));
-    return textOf(stored);
-}
-
-double valueNumber(const QVariant &stored)
-{
-    // A stored number would be written out in the regional format and read back: the
-    // same number, so the round trip is skipped.
-    switch (stored.typeId()) {
-    case QMetaType::Double: {
-        const double number = stored.toDouble();
-        if (!std::isfinite(number))
-            return parseRegionalFloat(textOf(stored));
-        return number;
-    }
-    case QMetaType::LongLong:
-        return double(stored.toLongLong());
-    default:
-        return parseRegionalFloat(valueText(stored));
-    }
-}
-
-double parseRegionalFloat(const QString &text)
-{
-    bool ok = false;
-    const double number = FormatSettings::instance().regionalLocale().toDouble(text, &ok);
-    // "inf" and "nan" read as numbers here, but no mean or pie can be made of them.
-    if (!ok || !std::isfinite(number))
-        conversionFailed(QStringLiteral("'%1' is not a valid floating point value").arg(text));
-    return number;
-}
-
-QString formatMarkValue(double value)
-{
-    QLocale regional = FormatSettings::instance().regionalLocale();
-    regional.setNumberOptions(QLocale::DefaultNumberOptions);
-    QString text = regional.toString(value, 'f', 3);
-    const QString point = regional.decimalPoint();
-    const qsizetype decimals = text.lastIndexOf(point);
-    if (decimals >= 0) {
-        qsizetype end = text.size();
-        while (end > decimals + point.size() && text.at(end - 1) == regional.zeroDigit().front())
-            --end;
-        if (end == decimals + point.size())
-            end = decimals;
-        text.truncate(end);
-    }
-    // A tiny negative value rounds to zero, which carries no sign.
-    if (text == regional.negativeSign() + regional.zeroDigit())
-        text = regional.zeroDigit();
-    return text;
 }
 
 } // namespace EffAnalysis

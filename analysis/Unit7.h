@@ -63,17 +63,6 @@ private:
     std::array<Slot, Count> m_slots;
 };
 
-// A stored value as text; a null value has none and throws.
-QString valueText(const QVariant &stored);
-// A stored value as a number: numbers as they are, texts read in the user's regional
-// format. Throws with the conversion messages the user sees.
-double valueNumber(const QVariant &stored);
-// A text read as a floating-point number in the user's regional format; throws when it is
-// none (or not finite).
-double parseRegionalFloat(const QString &text);
-// "#,##0.###" in the user's regional format: group separators, up to three decimals.
-QString formatMarkValue(double value);
-
 } // namespace EffAnalysis
 
 // "Анализ (сравнение) эффективности": the mean of one criterion per discipline, as a pie.

@@ -16,23 +16,6 @@ bool declares(const QString &upper, const char *word)
     return upper.contains(QLatin1String(word));
 }
 
-// day.month.year with ".", "/" or "-" between, or ISO yyyy-mm-dd.
-QDate parseDate(const QString &text)
-{
-    static const QRegularExpression dayFirst(
-        QStringLiteral(R"(^\s*(\d{1,2})[./-](\d{1,2})[./-](\d{4}|\d{2})\s*$)"));
-    static const QRegularExpression iso(QStringLiteral(R"(^\s*(\d{4})-(\d{1,2})-(\d{1,2})\s*$)"));
-    if (const auto m = iso.match(text); m.hasMatch())
-        return QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-    if (const auto m = dayFirst.match(text); m.hasMatch()) {
-        int year = m.captured(3).toInt();
-        if (m.captured(3).size() == 2)
-            year += year < 50 ? 2000 : 1900;
-        return QDate(year, m.captured(2).toInt(), m.captured(1).toInt());
-    }
-    return {};
-}
-
 DbError refused(const QString &text, const FieldInfo &field, const QString &what)
 {
     return DbError(QStringLiteral("«%1» не является %2: столбец «%3» не принимает это значение")
@@ -162,7 +145,7 @@ QVariant convertForColumn(const QVariant &value, const FieldInfo &field)
     case WriteConversion::Date: {
         if (text.trimmed().isEmpty())
             return QVariant();
-        const QDate date = parseDate(text);
+        const QDate date = readDate(text);
         if (!date.isValid())
             throw refused(text, field, QStringLiteral("датой вида день.месяц.год"));
         return date.toString(Qt::ISODate);
@@ -181,32 +164,6 @@ QVariant displayValue(const QVariant &stored, const FieldInfo &field)
             return FormatSettings::instance().formatShortDate(date);
     }
     return stored;
-}
-
-QString textOf(const QVariant &stored)
-{
-    if (stored.isNull())
-        return {};
-    QLocale regional = FormatSettings::instance().regionalLocale();
-    // Grouped digits would only get in the way of reading or editing the number again.
-    regional.setNumberOptions(regional.numberOptions() | QLocale::OmitGroupSeparator);
-    switch (stored.typeId()) {
-    case QMetaType::LongLong:
-    case QMetaType::Int:
-        return regional.toString(stored.toLongLong());
-    case QMetaType::Double:
-    case QMetaType::Float: {
-        // Without an exponent for the magnitudes people type.
-        const double value = stored.toDouble();
-        const double magnitude = std::abs(value);
-        const bool plain = magnitude == 0.0 || (magnitude >= 1e-4 && magnitude < 1e15);
-        return regional.toString(value, plain ? 'f' : 'g', QLocale::FloatingPointShortest);
-    }
-    case QMetaType::QByteArray:
-        return QString::fromUtf8(stored.toByteArray());
-    default:
-        return stored.toString();
-    }
 }
 
 QString cellText(const QVariant &stored, const FieldInfo &field)

@@ -55,11 +55,6 @@ int displayWidthOf(const QString &declaredType, FieldKind kind);
 // values pass unchanged.
 QVariant convertForColumn(const QVariant &value, const FieldInfo &field);
 
-// A stored value as text: empty for null, numbers in the user's regional format without
-// group separators and in their shortest exact form ("3,5"; a whole double without
-// decimals), bytes as UTF-8, texts as they are.
-QString textOf(const QVariant &stored);
-
 // A stored value as a grid cell and a printed report show it: as textOf(), but dates of
 // date columns in the short date format and binary data as a placeholder.
 QString cellText(const QVariant &stored, const FieldInfo &field);

@@ -1,4 +1,5 @@
 #include "db/RecordSet.h"
+#include "core/ValueConversion.h"
 
 #include "access/AccessSnapshot.h"
 #include "core/DbError.h"

@@ -1,4 +1,5 @@
 #include "analysis/Unit4.h"
+#include "core/ValueConversion.h"
 
 #include "core/FormatSettings.h"
 #include "db/forms/DatabasePath.h"

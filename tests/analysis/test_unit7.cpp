@@ -1,4 +1,5 @@
 #include "analysis/Unit7.h"
+#include "core/ValueConversion.h"
 
 #include "core/FormatSettings.h"
 #include "db/RecordSet.h"
