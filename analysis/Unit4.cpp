@@ -3,7 +3,6 @@
 
 #include "analysis/ChartPrint.h"
 #include "core/FormatSettings.h"
-#include "db/ConnectionString.h"
 #include "db/RecordSet.h"
 #include "db/Schema.h"
 #include "db/SqlDialect.h"
@@ -250,22 +249,10 @@ Tanaliz::Tanaliz(QWidget *parent) : DatabaseWindow(parent)
 
     Button2 = placed(new QPushButton(u"Печать"_s, this), QRect(16, 600, 75, 25));
 
-    DataSource1 = new DataSource(this);
-    ADOConnection1 = new Connection(this);
-    ADODataSet1 = new QueryRecordSet(this);
-    ADOTable1 = new TableRecordSet(this);
-    DataSource2 = new DataSource(this);
-    ADOConnection2 = new Connection(this);
-    ADODataSet2 = new QueryRecordSet(this);
-    ADOTable2 = new TableRecordSet(this);
-    DataSource3 = new DataSource(this);
-    ADOConnection3 = new Connection(this);
-    ADODataSet3 = new QueryRecordSet(this);
-    ADOTable3 = new TableRecordSet(this);
-    DataSource4 = new DataSource(this);
-    ADOConnection4 = new Connection(this);
-    ADODataSet4 = new QueryRecordSet(this);
-    ADOTable4 = new TableRecordSet(this);
+    std::tie(DataSource1, ADOConnection1, ADODataSet1, ADOTable1) = makeRecordSets(this);
+    std::tie(DataSource2, ADOConnection2, ADODataSet2, ADOTable2) = makeRecordSets(this);
+    std::tie(DataSource3, ADOConnection3, ADODataSet3, ADOTable3) = makeRecordSets(this);
+    std::tie(DataSource4, ADOConnection4, ADODataSet4, ADOTable4) = makeRecordSets(this);
     // Named but never opened.
     ADOTable4->setTableName(Schema::Values);
 
@@ -378,9 +365,7 @@ void Tanaliz::Button1Click()
     // What was read is drawn also when a bad value stopped the analysis.
     const auto draw = qScopeGuard([&] { showLines(first, second); });
 
-    const QString text = connectionString(DBPath);
-    ADOConnection4->setConnectionString(text);
-    ADODataSet4->setConnectionString(text);
+    connectToDatabase(*ADOConnection4, DBPath, {ADODataSet4});
     ADODataSet4->close();
 
     // A printed chart names what each line shows.

@@ -4,7 +4,6 @@
 #include "analysis/ChartPrint.h"
 #include "analysis/PieDecoration.h"
 #include "core/FormatSettings.h"
-#include "db/ConnectionString.h"
 #include "db/FieldInfo.h"
 #include "db/RecordSet.h"
 #include "db/Schema.h"
@@ -165,14 +164,11 @@ Teff::Teff(QWidget *parent)
           QStringLiteral("Укажите критерий по которому будет производится анализ:"), this)),
       ComboBox1(new QComboBox(this)),
       StaticText2(
-          new QLabel(QStringLiteral("Программа может обработать не более 20 критериев."), this)),
-      DataSource1(new DataSource(this)), ADOConnection1(new Connection(this)),
-      ADODataSet1(new QueryRecordSet(this)), ADOTable1(new TableRecordSet(this)),
-      DataSource2(new DataSource(this)), ADOConnection2(new Connection(this)),
-      ADODataSet2(new QueryRecordSet(this)), ADOTable2(new TableRecordSet(this)),
-      DataSource3(new DataSource(this)), ADOConnection3(new Connection(this)),
-      ADODataSet3(new QueryRecordSet(this)), ADOTable3(new TableRecordSet(this))
+          new QLabel(QStringLiteral("Программа может обработать не более 20 критериев."), this))
 {
+    std::tie(DataSource1, ADOConnection1, ADODataSet1, ADOTable1) = makeRecordSets(this);
+    std::tie(DataSource2, ADOConnection2, ADODataSet2, ADOTable2) = makeRecordSets(this);
+    std::tie(DataSource3, ADOConnection3, ADODataSet3, ADOTable3) = makeRecordSets(this);
     eff = this;
     setWindowTitle(QStringLiteral("Анализ (сравнение) эффективности"));
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
@@ -233,8 +229,7 @@ void Teff::FormShow()
     DBPath = publishedDatabasePath();
     if (DBPath.isEmpty())
         return;
-    ADOConnection3->setConnectionString(connectionString(DBPath));
-    ADOTable3->setConnectionString(ADOConnection3->connectionString());
+    connectToDatabase(*ADOConnection3, DBPath, {ADOTable3});
     ADOTable3->setTableName(Schema::Criteria);
     ADOTable3->open();
     appendReferenceNames(*ADOTable3, {ComboBox1});
@@ -261,8 +256,7 @@ void Teff::Button1Click()
 
     const QString criterion = ComboBox1->currentText();
     ADODataSet1->close();
-    ADOConnection1->setConnectionString(connectionString(DBPath));
-    ADODataSet1->setConnectionString(ADOConnection1->connectionString());
+    connectToDatabase(*ADOConnection1, DBPath, {ADODataSet1});
     ADODataSet1->setCommandText(Statements::criterionValues(criterion));
     ADODataSet1->open();
     const auto closeValues = qScopeGuard([this] { ADODataSet1->close(); });
@@ -283,8 +277,7 @@ void Teff::Button1Click()
 
 int Teff::countDisciplines()
 {
-    ADOConnection2->setConnectionString(connectionString(DBPath));
-    ADODataSet2->setConnectionString(ADOConnection2->connectionString());
+    connectToDatabase(*ADOConnection2, DBPath, {ADODataSet2});
     ADODataSet2->setCommandText(Statements::allRows(Schema::Disciplines));
     ADODataSet2->open();
     const auto closeCount = qScopeGuard([this] { ADODataSet2->close(); });
@@ -294,7 +287,7 @@ int Teff::countDisciplines()
 void Teff::nameSlots(DisciplineSlots &slotTable)
 {
     ADOTable2->close();
-    ADOTable2->setConnectionString(ADOConnection2->connectionString());
+    connectToDatabase(*ADOConnection2, DBPath, {ADOTable2});
     ADOTable2->setTableName(Schema::Disciplines);
     ADOTable2->open();
     QList<QString> names;

@@ -530,3 +530,11 @@ RecordSet::Source QueryRecordSet::source() const
     const SingleTableSelect select = analyseSelect(sql);
     return {sql, select.matches ? select.table : QString()};
 }
+
+void connectToDatabase(Connection &connection, const QString &databasePath,
+                       std::initializer_list<RecordSet *> records)
+{
+    connection.setConnectionString(connectionString(databasePath));
+    for (RecordSet *const recordSet : records)
+        recordSet->setConnectionString(connection.connectionString());
+}

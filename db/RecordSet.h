@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QStringList>
 #include <QVariant>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -199,3 +200,8 @@ protected:
 private:
     QString m_commandText;
 };
+
+// Points the connection at the database file and each record set at the connection: how a
+// window readies its record sets for the file it works on.
+void connectToDatabase(Connection &connection, const QString &databasePath,
+                       std::initializer_list<RecordSet *> records);

@@ -1,6 +1,5 @@
 #include "entry/Unit2.h"
 
-#include "db/ConnectionString.h"
 #include "db/RecordSet.h"
 #include "db/Schema.h"
 #include "db/SqlDialect.h"
@@ -106,10 +105,10 @@ Tadddata::Tadddata(QWidget *parent) : DatabaseWindow(parent), Bevel1(new QFrame(
     buildEntryGroup();
     buildGridGroup();
 
-    createRecordSets(DataSource1, ADOConnection1, ADODataSet1, ADOTable1);
-    createRecordSets(DataSource2, ADOConnection2, ADODataSet2, ADOTable2);
-    createRecordSets(DataSource3, ADOConnection3, ADODataSet3, ADOTable3);
-    createRecordSets(DataSource4, ADOConnection4, ADODataSet4, ADOTable4);
+    std::tie(DataSource1, ADOConnection1, ADODataSet1, ADOTable1) = makeRecordSets(this);
+    std::tie(DataSource2, ADOConnection2, ADODataSet2, ADOTable2) = makeRecordSets(this);
+    std::tie(DataSource3, ADOConnection3, ADODataSet3, ADOTable3) = makeRecordSets(this);
+    std::tie(DataSource4, ADOConnection4, ADODataSet4, ADOTable4) = makeRecordSets(this);
     DBGrid1->setDataSource(DataSource4);
     DBNavigator1->setDataSource(DataSource4);
 
@@ -243,15 +242,6 @@ void Tadddata::buildGridGroup()
     layout->addLayout(tools);
 }
 
-void Tadddata::createRecordSets(DataSource *&source, Connection *&connection,
-                                QueryRecordSet *&query, TableRecordSet *&table)
-{
-    source = new DataSource(this);
-    connection = new Connection(this);
-    query = new QueryRecordSet(this);
-    table = new TableRecordSet(this);
-}
-
 void Tadddata::showDateLine()
 {
     // Straight from the date: the process-wide date settings play no part here.
@@ -263,10 +253,8 @@ void Tadddata::showDateLine()
 
 void Tadddata::connectValues()
 {
-    ADOConnection4->setConnectionString(connectionString(DBPath));
-    ADOTable4->setConnectionString(ADOConnection4->connectionString());
+    connectToDatabase(*ADOConnection4, DBPath, {ADOTable4, ADODataSet4});
     ADOTable4->setTableName(Schema::Values);
-    ADODataSet4->setConnectionString(ADOConnection4->connectionString());
 }
 
 void Tadddata::FormShow()

@@ -96,8 +96,6 @@ public:
 private:
     void buildEntryGroup();
     void buildGridGroup();
-    void createRecordSets(DataSource *&source, Connection *&connection, QueryRecordSet *&query,
-                          TableRecordSet *&table);
     void showDateLine();
     // Gives set 4 the connection string built from the window's copy of the path.
     void connectValues();

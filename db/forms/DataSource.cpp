@@ -1,5 +1,6 @@
 #include "db/forms/DataSource.h"
 
+#include "db/RecordSet.h"
 #include "db/forms/GridModel.h"
 
 DataSource::DataSource(QObject *parent) : QObject(parent), m_model(new GridModel(this))
@@ -28,4 +29,10 @@ void DataSource::post()
 {
     updateRecord();
     m_model->post();
+}
+
+WindowRecordSets makeRecordSets(QObject *owner)
+{
+    return {new DataSource(owner), new Connection(owner), new QueryRecordSet(owner),
+            new TableRecordSet(owner)};
 }

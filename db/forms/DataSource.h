@@ -2,6 +2,11 @@
 
 #include <QObject>
 #include <QPointer>
+#include <tuple>
+
+class Connection;
+class QueryRecordSet;
+class TableRecordSet;
 
 class GridModel;
 class RecordSet;
@@ -35,3 +40,9 @@ Q_SIGNALS:
 private:
     GridModel *m_model;
 };
+
+// The data source, connection, statement and table through which a window reads one list or
+// table, all owned by the window:
+//     std::tie(DataSource1, ADOConnection1, ADODataSet1, ADOTable1) = makeRecordSets(this);
+using WindowRecordSets = std::tuple<DataSource *, Connection *, QueryRecordSet *, TableRecordSet *>;
+WindowRecordSets makeRecordSets(QObject *owner);

@@ -1,6 +1,5 @@
 #include "db/forms/ReferenceList.h"
 
-#include "db/ConnectionString.h"
 #include "db/RecordSet.h"
 #include "db/Statements.h"
 #include "db/forms/DataSource.h"
@@ -41,10 +40,8 @@ void readReferenceList(const QString &databasePath, Connection &connection, Quer
                        TableRecordSet &table, const QString &tableName,
                        const QList<QComboBox *> &lists, DataSource *source)
 {
-    connection.setConnectionString(connectionString(databasePath));
-    table.setConnectionString(connection.connectionString());
+    connectToDatabase(connection, databasePath, {&table, &query});
     table.setTableName(tableName);
-    query.setConnectionString(connection.connectionString());
     query.setCommandText(Statements::allRows(tableName));
     query.open();
     if (source)

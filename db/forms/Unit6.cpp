@@ -1,6 +1,5 @@
 #include "db/forms/Unit6.h"
 
-#include "db/ConnectionString.h"
 #include "db/RecordSet.h"
 #include "db/Schema.h"
 #include "db/Statements.h"
@@ -76,10 +75,7 @@ Taddp::ListGroup Taddp::makeGroup(const QString &caption, const QString &listCap
     group.grid = new DataGrid;
     group.deleteCaption = new QLabel(deleteCaption);
     group.navigator = new RecordNavigator(RecordNavigator::Delete);
-    group.source = new DataSource(this);
-    group.connection = new Connection(this);
-    group.query = new QueryRecordSet(this);
-    group.table = new TableRecordSet(this);
+    std::tie(group.source, group.connection, group.query, group.table) = makeRecordSets(this);
     group.tableName = tableName;
 
     // Return in the name field adds the name, as the button does.
@@ -109,9 +105,7 @@ bool Taddp::prepare(const ListGroup &group)
     DBPath = publishedDatabasePath();
     if (DBPath.isEmpty())
         return false;
-    group.connection->setConnectionString(connectionString(DBPath));
-    group.table->setConnectionString(group.connection->connectionString());
-    group.query->setConnectionString(group.connection->connectionString());
+    connectToDatabase(*group.connection, DBPath, {group.table, group.query});
     group.table->setTableName(group.tableName);
     group.query->setCommandText(Statements::allRows(group.tableName));
     return true;
