@@ -18,7 +18,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCompleter>
 #include <QFrame>
 #include <QGraphicsLayout>
 #include <QGroupBox>
@@ -183,12 +182,7 @@ template <typename Control> Control *placed(Control *control, const QRect &place
 
 QComboBox *selectionList(QWidget *parent, int left, int top)
 {
-    auto *list = new QComboBox(parent);
-    list->setEditable(true);
-    // A typed text stays a text: it is never added to the items.
-    list->setInsertPolicy(QComboBox::NoInsert);
-    // Names compare case for case, so completion offers only items the typed text begins.
-    list->completer()->setCaseSensitivity(Qt::CaseSensitive);
+    QComboBox *const list = editableNameList(parent);
     list->move(left, top);
     list->resize(145, list->sizeHint().height());
     return list;

@@ -162,7 +162,7 @@ Teff::Teff(QWidget *parent)
       Button2(new QPushButton(QStringLiteral("Печать"), this)),
       StaticText1(new QLabel(
           QStringLiteral("Укажите критерий по которому будет производится анализ:"), this)),
-      ComboBox1(new QComboBox(this)),
+      ComboBox1(editableNameList(this)),
       StaticText2(
           new QLabel(QStringLiteral("Программа может обработать не более 20 критериев."), this))
 {
@@ -181,8 +181,6 @@ Teff::Teff(QWidget *parent)
     StaticText1->setFont(bold);
     StaticText1->adjustSize();
     StaticText1->move(16, 16);
-    ComboBox1->setEditable(true);
-    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     positioned(ComboBox1, StaticText1->geometry().right() + 9, 12, 217, 21);
     StaticText2->adjustSize();
     StaticText2->move(16, 40);

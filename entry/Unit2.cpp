@@ -66,14 +66,9 @@ QLabel *boldLabel(const QString &text = {})
     return label;
 }
 
-// An editable drop-down list: the program uses whatever text stands in it. Typed text is
-// neither added to the list nor completed, so the text is exactly what the user typed.
 QComboBox *selectionList()
 {
-    auto *list = new QComboBox;
-    list->setEditable(true);
-    list->setInsertPolicy(QComboBox::NoInsert);
-    list->setCompleter(nullptr);
+    QComboBox *const list = editableNameList(nullptr);
     list->setMinimumContentsLength(16);
     list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     return list;

@@ -5,8 +5,20 @@
 #include "db/forms/DataSource.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QSignalBlocker>
 #include <vector>
+
+QComboBox *editableNameList(QWidget *parent)
+{
+    auto *list = new QComboBox(parent);
+    list->setEditable(true);
+    list->setInsertPolicy(QComboBox::NoInsert);
+    // Inline completion would put letters into the text that the user did not type.
+    list->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    list->completer()->setCaseSensitivity(Qt::CaseInsensitive);
+    return list;
+}
 
 void appendReferenceNames(TableRecordSet &table, const QList<QComboBox *> &lists)
 {

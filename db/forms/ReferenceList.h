@@ -6,8 +6,14 @@
 class Connection;
 class DataSource;
 class QComboBox;
+class QWidget;
 class QueryRecordSet;
 class TableRecordSet;
+
+// An editable drop-down list for a name from a reference list; the program uses whatever
+// text stands in it. A typed text is never added to the items and never changed by
+// completion: the items that begin with it, in any case, are offered in a popup to pick from.
+QComboBox *editableNameList(QWidget *parent);
 
 // Appends the name column (the first column of a well-formed list) of every row of an open
 // reference table, as text and in the

@@ -12,7 +12,9 @@
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/TestDatabase.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QCompleter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
@@ -122,6 +124,7 @@ private Q_SLOTS:
     void dateLine_data();
     void dateLine();
     void showFillsListsAndGrid();
+    void namesAreOfferedAndTypedTextStays();
     void storesValueWithTodaysDate();
     void refusedValueAddsNothing_data();
     void refusedValueAddsNothing();
@@ -194,6 +197,30 @@ void TestValueEntry::showFillsListsAndGrid()
     QCOMPARE(f.grid()->columnCount(), 5);
     QVERIFY(window->Label2->text().isEmpty());
     QVERIFY(f.dialogs.shown.isEmpty());
+}
+
+void TestValueEntry::namesAreOfferedAndTypedTextStays()
+{
+    Fixture f;
+    QComboBox *list = f.open()->ComboBox1;
+    QCompleter *completer = list->completer();
+
+    // Whatever its case, a typed beginning offers the names it begins; the text stays typed.
+    typeKeys(list->lineEdit(), u"физ"_s);
+    QCOMPARE(list->currentText(), u"физ"_s);
+    QCOMPARE(completer->completionCount(), 1);
+    QTRY_VERIFY(completer->popup()->isVisible());
+    QCOMPARE(completer->popup()->model()->index(0, 0).data().toString(), Physics);
+    // A name is taken only when the user picks it.
+    QTest::keyClick(completer->popup(), Qt::Key_Down);
+    QTest::keyClick(completer->popup(), Qt::Key_Return);
+    QCOMPARE(list->currentText(), Physics);
+    // A text that is no name is not added to the list.
+    list->lineEdit()->clear();
+    typeKeys(list->lineEdit(), u"Астрономия"_s);
+    QTest::keyClick(list->lineEdit(), Qt::Key_Return);
+    QCOMPARE(list->currentText(), u"Астрономия"_s);
+    QCOMPARE(list->count(), 2);
 }
 
 void TestValueEntry::storesValueWithTodaysDate()
