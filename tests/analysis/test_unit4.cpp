@@ -51,12 +51,7 @@ QStringList itemsOf(const QComboBox *list)
 // A database whose value column has no type, so that stored texts stay texts.
 std::unique_ptr<TestDatabase> textValuesDatabase()
 {
-    auto db = std::make_unique<TestDatabase>(false);
-    db->exec(u"CREATE TABLE Дисциплины (Название TEXT); CREATE TABLE Критерии (Название TEXT);"
-             u"CREATE TABLE Средство_ИКТ (Название TEXT);"
-             u"CREATE TABLE Значения (Дисциплина TEXT, Критерий TEXT, Средство_ИКТ TEXT,"
-             u" Значение, Дата TEXT);"_s);
-    return db;
+    return std::make_unique<TestDatabase>(TestDatabase::Layout{.valueType = {}});
 }
 
 } // namespace

@@ -319,11 +319,7 @@ private Q_SLOTS:
         QFETCH(QString, value);
         QFETCH(QString, error);
         // An untyped value column, so that texts stay texts.
-        m_db = std::make_unique<TestDatabase>(false);
-        m_db->exec(QStringLiteral(
-            "CREATE TABLE Дисциплины (Название TEXT); CREATE TABLE Критерии (Название TEXT);"
-            "CREATE TABLE Средство_ИКТ (Название TEXT); CREATE TABLE Значения (Дисциплина TEXT,"
-            " Критерий TEXT, Средство_ИКТ TEXT, Значение, Дата TEXT);"));
+        m_db = std::make_unique<TestDatabase>(TestDatabase::Layout{.valueType = {}});
         m_db->addNames(QStringLiteral("Дисциплины"), {QStringLiteral("Физика")});
         m_db->addValue(QStringLiteral("Физика"), Speed, Tool, QStringLiteral("2,5"));
         const auto window = openWindow();

@@ -97,7 +97,7 @@ void TestOpening::unusableFilesAreNamedAndLeftAlone()
 
 void TestOpening::missingTablesAndColumnsAreNamed()
 {
-    TestDatabase partial(false);
+    TestDatabase partial({.tables = false});
     partial.exec(u"CREATE TABLE Дисциплины (a); CREATE TABLE Критерии (a);"
                  "CREATE TABLE Значения (Дисциплина, Критерий, Средство, Значение, Дата)"_s);
     const QString message = openError(partial.path());
@@ -105,7 +105,7 @@ void TestOpening::missingTablesAndColumnsAreNamed()
     QVERIFY2(message.contains(u"столбец «Средство_ИКТ»"_s), qPrintable(message));
     QVERIFY2(!message.contains(u"«Дисциплины»"_s), qPrintable(message));
 
-    TestDatabase fourColumns(false);
+    TestDatabase fourColumns({.tables = false});
     fourColumns.exec(u"CREATE TABLE Дисциплины (a); CREATE TABLE Критерии (a);"
                      "CREATE TABLE Средство_ИКТ (a);"
                      "CREATE TABLE Значения (Дисциплина, Критерий, Средство_ИКТ, Значение)"_s);
@@ -122,7 +122,7 @@ void TestOpening::missingTablesAndColumnsAreNamed()
 
 void TestOpening::pathWithSemicolonOpens()
 {
-    TestDatabase db(true, u"мои;данные.mdb"_s);
+    TestDatabase db({.fileName = u"мои;данные.mdb"_s});
     db.addNames(u"Критерии"_s, {u"Время"_s});
     QVERIFY(db.path().contains(u';'));
     TableRecordSet table;

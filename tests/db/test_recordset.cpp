@@ -283,8 +283,7 @@ void TestRecordSet::onlyNumbersBecomeValues()
     QFETCH(QString, text);
     QFETCH(QString, refusal);
     FormatSettings::instance().setRegionalLocale(locale);
-    m_db->exec(u"DROP TABLE Значения; CREATE TABLE Значения (Дисциплина TEXT, Критерий TEXT,"
-               " Средство_ИКТ TEXT, Значение %1, Дата TEXT)"_s.arg(valueType));
+    m_db = std::make_unique<TestDatabase>(TestDatabase::Layout{.valueType = valueType});
     m_db->addValue(u"Физика"_s, u"Время"_s, u"Доска"_s, u"3"_s);
     TableRecordSet values;
     values.setConnectionString(m_db->connection());
@@ -445,7 +444,7 @@ void TestRecordSet::openGridDoesNotBlockAnotherWriter()
 
 void TestRecordSet::fileMadeByPlainSqliteWorks()
 {
-    TestDatabase plain(false);
+    TestDatabase plain({.tables = false});
     plain.exec(
         u"CREATE TABLE Дисциплины (Имя VARCHAR(50), Ключ INTEGER PRIMARY KEY, Примечание TEXT);"
         "CREATE TABLE Критерии (Критерий TEXT, Вес REAL DEFAULT 1);"

@@ -6,12 +6,20 @@
 
 #include <QDir>
 
-TestDatabase::TestDatabase(bool withSchema, const QString &fileName)
-    : m_path(QDir(m_dir.path()).filePath(fileName))
+TestDatabase::TestDatabase() : TestDatabase(Layout())
+{}
+
+TestDatabase::TestDatabase(const Layout &layout)
+    : m_path(QDir(m_dir.path()).filePath(layout.fileName))
 {
     m_db = std::make_unique<SqliteDatabase>(m_path, SqliteDatabase::OpenMode::CreateNew);
-    if (withSchema)
+    if (layout.tables)
         Schema::create(*m_db);
+    if (layout.tables && layout.valueType != Layout().valueType) {
+        m_db->exec(QStringLiteral("DROP TABLE Значения; CREATE TABLE Значения (Дисциплина TEXT, "
+                                  "Критерий TEXT, Средство_ИКТ TEXT, Значение %1, Дата TEXT)")
+                       .arg(layout.valueType));
+    }
     // Arranging thousands of rows one statement at a time need not wait for the disk.
     m_db->exec(QStringLiteral("PRAGMA synchronous = OFF"));
 }

@@ -15,9 +15,17 @@ class SqliteDatabase;
 class TestDatabase
 {
 public:
-    // An empty database with the four tables (or none, with withSchema false).
-    explicit TestDatabase(bool withSchema = true,
-                          const QString &fileName = QStringLiteral("база.mdb"));
+    // How the file is laid out, e.g. TestDatabase({.valueType = {}}).
+    struct Layout
+    {
+        bool tables = true; // the four tables as orvinta-db makes them; an empty file if not
+        // The declared type of "Значение"; an untyped column keeps stored texts texts.
+        QString valueType = QStringLiteral("REAL");
+        QString fileName = QStringLiteral("база.mdb");
+    };
+
+    TestDatabase();
+    explicit TestDatabase(const Layout &layout);
     ~TestDatabase();
 
     QString path() const { return m_path; }

@@ -110,7 +110,7 @@ void TestDbTool::neverOverwrites()
 
 void TestDbTool::checkNamesWhatIsMissing()
 {
-    TestDatabase partial(false);
+    TestDatabase partial({.tables = false});
     partial.exec(u"CREATE TABLE Дисциплины (a); CREATE TABLE Критерии (a)"_s);
     const Run run = runTool({u"check"_s, partial.path()});
     QCOMPARE(run.code, 1);

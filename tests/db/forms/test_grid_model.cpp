@@ -486,7 +486,7 @@ void TestGridModel::fileGoneFromItsPathIsNotWritten()
     f.records.close();
     f.db.exec(u"PRAGMA journal_mode = DELETE"_s);
     f.records.open();
-    TestDatabase other(true, u"другая.mdb"_s);
+    TestDatabase other({.fileName = u"другая.mdb"_s});
     other.exec(u"PRAGMA journal_mode = DELETE"_s);
     QVERIFY(QFile::remove(f.db.path()));
     if (replaced)
