@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QUrl>
+#include <utility>
 
 QString applicationTitle()
 {
@@ -37,9 +38,9 @@ Dialogs &dialogs()
     return installedDialogs ? *installedDialogs : realDialogs;
 }
 
-void setDialogs(Dialogs *replacement)
+Dialogs *setDialogs(Dialogs *replacement)
 {
-    installedDialogs = replacement;
+    return std::exchange(installedDialogs, replacement);
 }
 
 void QtDialogs::information(QWidget *parent, const QString &text)

@@ -48,7 +48,8 @@ public:
 // The process-wide instance: the real Qt dialogs unless a test installed its own.
 Dialogs &dialogs();
 // Installs a replacement (nullptr restores the real dialogs); the caller keeps ownership.
-void setDialogs(Dialogs *replacement);
+// Returns the replacement installed before, if any.
+Dialogs *setDialogs(Dialogs *replacement);
 
 // The real implementation, built on QMessageBox, QFileDialog, QPrintDialog and QPrintPreviewDialog.
 class QtDialogs final : public Dialogs

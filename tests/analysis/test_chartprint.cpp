@@ -1,9 +1,9 @@
 #include "analysis/ChartPrint.h"
 #include "analysis/Unit4.h"
 
-#include "db/forms/DatabasePath.h"
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/WindowFixture.h"
 #include "ui/Printer.h"
 
 #include <QChart>
@@ -200,18 +200,15 @@ void TestChartPrint::chartLiesWithinFifteenPercentMargins()
 
 void TestChartPrint::windowPrintsOneLandscapePageAndRestoresPortrait()
 {
-    TestDatabase db;
+    WindowFixture<Tanaliz> f;
+    TestDatabase &db = f.db;
     db.addValue(u"Физика"_s, u"Скорость"_s, u"Проектор"_s, 4.0);
     db.addValue(u"Физика"_s, u"Скорость"_s, u"Проектор"_s, 5.0);
-    QLabel pathLabel(db.path());
-    publishDatabasePathLabel(&pathLabel);
-    const auto unpublish = qScopeGuard([] { publishDatabasePathLabel(nullptr); });
-    FakeDialogs dialogs;
+    FakeDialogs &dialogs = f.dialogs;
     QPrinter &printer = pdfPrinter(pdfPath());
 
-    Tanaliz window;
-    window.setAttribute(Qt::WA_DontShowOnScreen);
-    window.show();
+    Tanaliz &window = *f.open();
+
     window.ComboBox1->setEditText(u"Физика"_s);
     window.ComboBox2->setEditText(u"Скорость"_s);
     window.ComboBox3->setEditText(u"Проектор"_s);

@@ -2,9 +2,8 @@
 #include "core/ValueConversion.h"
 
 #include "core/FormatSettings.h"
-#include "db/forms/DatabasePath.h"
-#include "tests/support/FakeDialogs.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/WindowFixture.h"
 
 #include <QChart>
 #include <QChartView>
@@ -48,12 +47,6 @@ QStringList itemsOf(const QComboBox *list)
     return items;
 }
 
-// A database whose value column has no type, so that stored texts stay texts.
-std::unique_ptr<TestDatabase> textValuesDatabase()
-{
-    return std::make_unique<TestDatabase>(TestDatabase::Layout{.valueType = {}});
-}
-
 } // namespace
 
 class TestUnit4 : public QObject
@@ -61,13 +54,10 @@ class TestUnit4 : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<TestDatabase> m_db;
-    std::unique_ptr<FakeDialogs> m_dialogs;
-    std::unique_ptr<QLabel> m_pathLabel;
-    QPointer<Tanaliz> m_window;
+    std::unique_ptr<WindowFixture<Tanaliz>> m_f;
     QLocale m_savedLocale;
 
-    void useDatabase(std::unique_ptr<TestDatabase> db);
+    void useDatabase(const TestDatabase::Layout &layout);
     void addValues(const QString &discipline, const QString &criterion, const QString &tool,
                    const QVariantList &values);
     Tanaliz &openWindow();
@@ -107,65 +97,55 @@ void TestUnit4::cleanupTestCase()
 
 void TestUnit4::init()
 {
-    m_dialogs = std::make_unique<FakeDialogs>();
-    m_pathLabel = std::make_unique<QLabel>();
-    publishDatabasePathLabel(m_pathLabel.get());
-    useDatabase(std::make_unique<TestDatabase>());
+    useDatabase({});
 }
 
 void TestUnit4::cleanup()
 {
-    delete m_window;
-    publishDatabasePathLabel(nullptr);
-    m_pathLabel.reset();
-    m_dialogs.reset();
-    m_db.reset();
+    m_f.reset();
 }
 
-void TestUnit4::useDatabase(std::unique_ptr<TestDatabase> db)
+void TestUnit4::useDatabase(const TestDatabase::Layout &layout)
 {
-    m_db = std::move(db);
-    m_pathLabel->setText(m_db->path());
+    m_f.reset(); // the old one withdraws the published path
+    m_f = std::make_unique<WindowFixture<Tanaliz>>(layout);
 }
 
 void TestUnit4::addValues(const QString &discipline, const QString &criterion, const QString &tool,
                           const QVariantList &values)
 {
     for (const QVariant &value : values)
-        m_db->addValue(discipline, criterion, tool, value);
+        m_f->db.addValue(discipline, criterion, tool, value);
 }
 
 Tanaliz &TestUnit4::openWindow()
 {
-    m_window = new Tanaliz;
-    m_window->setAttribute(Qt::WA_DontShowOnScreen);
-    m_window->show();
-    return *m_window;
+    return *m_f->open();
 }
 
 // Types the texts into the lists (the second selection checks the box) and starts.
 void TestUnit4::analyse(const QStringList &first, const QStringList &second)
 {
-    m_window->ComboBox1->setEditText(first.at(0));
-    m_window->ComboBox2->setEditText(first.at(1));
-    m_window->ComboBox3->setEditText(first.at(2));
-    m_window->CheckBox1->setChecked(!second.isEmpty());
+    m_f->window->ComboBox1->setEditText(first.at(0));
+    m_f->window->ComboBox2->setEditText(first.at(1));
+    m_f->window->ComboBox3->setEditText(first.at(2));
+    m_f->window->CheckBox1->setChecked(!second.isEmpty());
     if (!second.isEmpty()) {
-        m_window->ComboBox4->setEditText(second.at(0));
-        m_window->ComboBox5->setEditText(second.at(1));
-        m_window->ComboBox6->setEditText(second.at(2));
+        m_f->window->ComboBox4->setEditText(second.at(0));
+        m_f->window->ComboBox5->setEditText(second.at(1));
+        m_f->window->ComboBox6->setEditText(second.at(2));
     }
-    QTest::mouseClick(m_window->Button1, Qt::LeftButton);
+    QTest::mouseClick(m_f->window->Button1, Qt::LeftButton);
 }
 
 void TestUnit4::showFillsBothListsOfEachPairInTableOrder()
 {
-    m_db->addNames(u"Дисциплины"_s, {Physics, QString(u""_s), Chemistry, Physics});
-    m_db->addNames(u"Критерии"_s, {Speed, Accuracy});
-    m_db->addNames(u"Средство_ИКТ"_s, {Projector});
+    m_f->db.addNames(u"Дисциплины"_s, {Physics, QString(u""_s), Chemistry, Physics});
+    m_f->db.addNames(u"Критерии"_s, {Speed, Accuracy});
+    m_f->db.addNames(u"Средство_ИКТ"_s, {Projector});
     Tanaliz &window = openWindow();
 
-    QVERIFY(m_dialogs->shown.isEmpty());
+    QVERIFY(m_f->dialogs.shown.isEmpty());
     const QStringList disciplines{Physics, u""_s, Chemistry, Physics};
     QCOMPARE(itemsOf(window.ComboBox1), disciplines);
     QCOMPARE(itemsOf(window.ComboBox4), disciplines);
@@ -192,17 +172,17 @@ void TestUnit4::showFillsBothListsOfEachPairInTableOrder()
 
 void TestUnit4::withoutDatabaseListsStayEmptyAndAnalysisFails()
 {
-    m_db->addNames(u"Дисциплины"_s, {Physics});
-    m_pathLabel->clear();
+    m_f->db.addNames(u"Дисциплины"_s, {Physics});
+    m_f->publishPath({});
     Tanaliz &window = openWindow();
-    QVERIFY(m_dialogs->shown.isEmpty());
+    QVERIFY(m_f->dialogs.shown.isEmpty());
     QCOMPARE(window.ComboBox1->count(), 0);
     QCOMPARE(window.ComboBox4->count(), 0);
 
     // The path read at showing is used, not the one published since.
-    m_pathLabel->setText(m_db->path());
+    m_f->publishPath(m_f->db.path());
     analyse({Physics, Speed, Projector});
-    QCOMPARE(m_dialogs->errors().size(), 1);
+    QCOMPARE(m_f->dialogs.errors().size(), 1);
     QCOMPARE(window.Series1->count(), 0);
     QCOMPARE(window.Series2->count(), 0);
 }
@@ -220,7 +200,7 @@ void TestUnit4::valuesAreDrawnAtPositionsOneTwoThree()
     // A typed text is used exactly: a trailing space matches no row, and that is no error.
     analyse({Physics + u' ', Speed, Projector});
     QCOMPARE(window.Series1->count(), 0);
-    QVERIFY(m_dialogs->shown.isEmpty());
+    QVERIFY(m_f->dialogs.shown.isEmpty());
 }
 
 void TestUnit4::comparisonDrawsBothLinesAndReplacesThem()
@@ -245,7 +225,7 @@ void TestUnit4::comparisonDrawsBothLinesAndReplacesThem()
     analyse(first);
     QCOMPARE(window.Series1->points(), line({1, 2, 3, 4, 5}));
     QCOMPARE(window.Series2->count(), 0);
-    QVERIFY(m_dialogs->shown.isEmpty());
+    QVERIFY(m_f->dialogs.shown.isEmpty());
 }
 
 void TestUnit4::badValueStopsTheAnalysisKeepingEarlierPoints_data()
@@ -267,13 +247,14 @@ void TestUnit4::badValueStopsTheAnalysisKeepingEarlierPoints()
 {
     QFETCH(QVariant, bad);
     QFETCH(QString, message);
-    useDatabase(textValuesDatabase());
+    // An untyped value column keeps stored texts texts.
+    useDatabase({.valueType = {}});
     addValues(Physics, Speed, Projector, {4, u"5"_s, bad, 6});
     addValues(Chemistry, Speed, Projector, {1, 2});
     Tanaliz &window = openWindow();
     analyse({Physics, Speed, Projector}, {Chemistry, Speed, Projector});
 
-    QCOMPARE(m_dialogs->errors(), QStringList{message});
+    QCOMPARE(m_f->dialogs.errors(), QStringList{message});
     QCOMPARE(window.Series1->points(), line({4, 5}));
     // The rest of the analysis, the second selection included, is not done.
     QCOMPARE(window.Series2->count(), 0);
@@ -303,16 +284,16 @@ void TestUnit4::hugeValuesAreDrawnOrRefusedAtOnce()
         qobject_cast<QValueAxis *>(window.Chart1->chart()->axes(Qt::Vertical).first());
     QVERIFY(std::isfinite(axis->max() - axis->min()));
     if (drawn) {
-        QVERIFY(m_dialogs->errors().isEmpty());
+        QVERIFY(m_f->dialogs.errors().isEmpty());
         QCOMPARE(window.Series1->count(), values.size());
         QVERIFY(axis->min() <= -4e307 && axis->max() >= 4e307);
         // Never more ticks than fit on the axis.
         QVERIFY((axis->max() - axis->min()) / axis->tickInterval() <= 12);
     } else {
-        QCOMPARE(m_dialogs->errors().size(), 1);
-        QVERIFY2(
-            m_dialogs->errors().constFirst().startsWith(u"Значения слишком далеки друг от друга"_s),
-            qPrintable(m_dialogs->errors().constFirst()));
+        QCOMPARE(m_f->dialogs.errors().size(), 1);
+        QVERIFY2(m_f->dialogs.errors().constFirst().startsWith(
+                     u"Значения слишком далеки друг от друга"_s),
+                 qPrintable(m_f->dialogs.errors().constFirst()));
         QCOMPARE(window.Series1->count(), 0);
     }
 }
@@ -324,7 +305,7 @@ void TestUnit4::selectionTextWithQuoteSelectsItsRows()
     addValues(u"Курс "_s, Speed, u"\""_s, {1.0});
     Tanaliz &window = openWindow();
     analyse({quoted, Speed, u"\""_s});
-    QVERIFY2(m_dialogs->shown.isEmpty(), qPrintable(m_dialogs->errors().join(u'\n')));
+    QVERIFY2(m_f->dialogs.shown.isEmpty(), qPrintable(m_f->dialogs.errors().join(u'\n')));
     QCOMPARE(window.Series1->points(), line({7, 8}));
 }
 
@@ -332,14 +313,14 @@ void TestUnit4::emptyTextsSelectOnlyRowsWithEmptyNames()
 {
     addValues(u""_s, u""_s, u""_s, {2.0});
     addValues(Physics, u""_s, u""_s, {9.0});
-    m_db->exec(u"INSERT INTO Значения VALUES (NULL, NULL, NULL, 5, '01.01.2024')"_s);
+    m_f->db.exec(u"INSERT INTO Значения VALUES (NULL, NULL, NULL, 5, '01.01.2024')"_s);
     addValues(u""_s, u""_s, u""_s, {3.0});
     Tanaliz &window = openWindow();
 
     // Checked with the second selection left empty: the green line takes the same rows.
     window.CheckBox1->setChecked(true);
     QTest::mouseClick(window.Button1, Qt::LeftButton);
-    QVERIFY(m_dialogs->shown.isEmpty());
+    QVERIFY(m_f->dialogs.shown.isEmpty());
     QCOMPARE(window.Series1->points(), line({2, 3}));
     QCOMPARE(window.Series2->points(), line({2, 3}));
 }
@@ -353,7 +334,7 @@ void TestUnit4::closingDeletesTheWindowAfterTheClose()
     QVERIFY(!analiz.isNull());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(analiz.isNull());
-    QVERIFY(m_window.isNull());
+    QVERIFY(m_f->window.isNull());
 }
 
 void TestUnit4::valueConversionUnderRussianLocale_data()

@@ -3,9 +3,8 @@
 
 #include "core/FormatSettings.h"
 #include "db/RecordSet.h"
-#include "db/forms/DatabasePath.h"
-#include "tests/support/FakeDialogs.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/WindowFixture.h"
 
 #include <QChart>
 #include <QChartView>
@@ -64,18 +63,15 @@ class TestEff : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<TestDatabase> m_db;
-    std::unique_ptr<FakeDialogs> m_dialogs;
-    std::unique_ptr<QLabel> m_pathLabel;
+    std::unique_ptr<WindowFixture<Teff>> m_f;
 
-    // A shown window over the current database.
-    std::unique_ptr<Teff> openWindow()
+    void useDatabase(const TestDatabase::Layout &layout)
     {
-        m_pathLabel->setText(m_db->path());
-        auto window = std::make_unique<Teff>();
-        window->show();
-        return window;
+        m_f.reset(); // the old one withdraws the published path
+        m_f = std::make_unique<WindowFixture<Teff>>(layout);
     }
+    // A shown window over the current database.
+    Teff *openWindow() { return m_f->open(); }
 
     static void analyse(Teff &window, const QString &criterion = Speed)
     {
@@ -89,21 +85,9 @@ private Q_SLOTS:
         FormatSettings::instance().setRegionalLocale(QLocale(QLocale::Russian, QLocale::Russia));
     }
 
-    void init()
-    {
-        m_db = std::make_unique<TestDatabase>();
-        m_dialogs = std::make_unique<FakeDialogs>();
-        m_pathLabel = std::make_unique<QLabel>();
-        publishDatabasePathLabel(m_pathLabel.get());
-    }
+    void init() { useDatabase({}); }
 
-    void cleanup()
-    {
-        publishDatabasePathLabel(nullptr);
-        m_pathLabel.reset();
-        m_dialogs.reset();
-        m_db.reset();
-    }
+    void cleanup() { m_f.reset(); }
 
     void slotTwentyIsTriedBeforeSlotTwelve()
     {
@@ -167,9 +151,9 @@ private Q_SLOTS:
 
     void criterionListIsFilledWhenShown()
     {
-        m_db->addNames(QStringLiteral("Критерии"), {Speed, QString(), Speed});
+        m_f->db.addNames(QStringLiteral("Критерии"), {Speed, QString(), Speed});
         const auto window = openWindow();
-        QCOMPARE(window->DBPath, m_db->path());
+        QCOMPARE(window->DBPath, m_f->db.path());
         QCOMPARE(window->ComboBox1->count(), 3);
         QCOMPARE(window->ComboBox1->itemText(1), QString());
         QCOMPARE(window->ComboBox1->itemText(2), Speed);
@@ -179,18 +163,18 @@ private Q_SLOTS:
         window->hide();
         window->show();
         QCOMPARE(window->ComboBox1->count(), 3);
-        QVERIFY(m_dialogs->shown.isEmpty());
+        QVERIFY(m_f->dialogs.shown.isEmpty());
     }
 
     void withoutDatabaseTheListStaysEmptyAndAnalysisFails()
     {
-        m_db->addNames(QStringLiteral("Критерии"), {Speed});
-        auto window = std::make_unique<Teff>();
-        window->show();
+        m_f->db.addNames(QStringLiteral("Критерии"), {Speed});
+        m_f->publishPath({});
+        Teff *window = openWindow();
         QCOMPARE(window->ComboBox1->count(), 0);
-        QVERIFY(m_dialogs->shown.isEmpty());
+        QVERIFY(m_f->dialogs.shown.isEmpty());
         analyse(*window);
-        QCOMPARE(m_dialogs->errors().size(), 1);
+        QCOMPARE(m_f->dialogs.errors().size(), 1);
         QCOMPARE(window->Series1->count(), 0);
     }
 
@@ -251,10 +235,10 @@ private Q_SLOTS:
         QFETCH(QStringList, marks);
         QFETCH(QList<double>, sizes);
         QFETCH(int, exploded);
-        m_db->addNames(QStringLiteral("Дисциплины"), disciplines);
+        m_f->db.addNames(QStringLiteral("Дисциплины"), disciplines);
         for (qsizetype i = 0; i < values.size(); ++i)
-            m_db->addValue(valueDisciplines.at(i), Speed, Tool, values.at(i));
-        m_db->addValue(disciplines.constFirst(), QStringLiteral("Удобство"), Tool, 1000);
+            m_f->db.addValue(valueDisciplines.at(i), Speed, Tool, values.at(i));
+        m_f->db.addValue(disciplines.constFirst(), QStringLiteral("Удобство"), Tool, 1000);
         const auto window = openWindow();
 
         // Pressing twice draws the same pie, not a second copy.
@@ -265,7 +249,7 @@ private Q_SLOTS:
             QCOMPARE(pie.sizes, sizes);
             QCOMPARE(pie.exploded, exploded);
         }
-        QVERIFY(m_dialogs->shown.isEmpty());
+        QVERIFY(m_f->dialogs.shown.isEmpty());
     }
 
     void moreThanNineteenDisciplinesAreRefused_data()
@@ -279,14 +263,14 @@ private Q_SLOTS:
     {
         QFETCH(int, disciplines);
         const QStringList names = numberedNames(disciplines);
-        m_db->addNames(QStringLiteral("Дисциплины"), names);
+        m_f->db.addNames(QStringLiteral("Дисциплины"), names);
         for (const QString &name : names)
-            m_db->addValue(name, Speed, Tool, 2);
+            m_f->db.addValue(name, Speed, Tool, 2);
         const auto window = openWindow();
         analyse(*window);
         QCOMPARE(window->Series1->count(), 0);
-        QVERIFY(m_dialogs->errors().isEmpty());
-        const QStringList said = m_dialogs->informations();
+        QVERIFY(m_f->dialogs.errors().isEmpty());
+        const QStringList said = m_f->dialogs.informations();
         QCOMPARE(said.size(), 1);
         QVERIFY(said.first().contains(QStringLiteral("не более 19 дисциплин")));
         QVERIFY(said.first().contains(QStringLiteral("их %1").arg(disciplines)));
@@ -319,18 +303,18 @@ private Q_SLOTS:
         QFETCH(QString, value);
         QFETCH(QString, error);
         // An untyped value column, so that texts stay texts.
-        m_db = std::make_unique<TestDatabase>(TestDatabase::Layout{.valueType = {}});
-        m_db->addNames(QStringLiteral("Дисциплины"), {QStringLiteral("Физика")});
-        m_db->addValue(QStringLiteral("Физика"), Speed, Tool, QStringLiteral("2,5"));
+        useDatabase({.valueType = {}});
+        m_f->db.addNames(QStringLiteral("Дисциплины"), {QStringLiteral("Физика")});
+        m_f->db.addValue(QStringLiteral("Физика"), Speed, Tool, QStringLiteral("2,5"));
         const auto window = openWindow();
         analyse(*window);
         QCOMPARE(pieOf(*window).sizes, QList<double>{2.5});
 
-        m_db->exec(
+        m_f->db.exec(
             QStringLiteral("INSERT INTO Значения VALUES (%1, 'Скорость', 'Проектор', %2, '')")
                 .arg(discipline, value));
         analyse(*window);
-        QCOMPARE(m_dialogs->errors(), QStringList{error});
+        QCOMPARE(m_f->dialogs.errors(), QStringList{error});
         QCOMPARE(window->Series1->count(), 0);
         QCOMPARE(window->Chart1->chart()->title(), QStringLiteral("Результаты анализа"));
         QVERIFY(!window->ADODataSet1->isOpen());
@@ -339,11 +323,11 @@ private Q_SLOTS:
     void criterionTextIsUsedExactly()
     {
         const QString quoted = QStringLiteral("Он \"быстрый\") or (1=1");
-        m_db->addNames(QStringLiteral("Дисциплины"),
-                       {QStringLiteral("Физика"), QStringLiteral("Химия")});
-        m_db->addValue(QStringLiteral("Физика"), quoted, Tool, 3);
-        m_db->addValue(QStringLiteral("Химия"), Speed, Tool, 3);
-        m_db->addValue(QStringLiteral("Химия"), QString(), Tool, 8);
+        m_f->db.addNames(QStringLiteral("Дисциплины"),
+                         {QStringLiteral("Физика"), QStringLiteral("Химия")});
+        m_f->db.addValue(QStringLiteral("Физика"), quoted, Tool, 3);
+        m_f->db.addValue(QStringLiteral("Химия"), Speed, Tool, 3);
+        m_f->db.addValue(QStringLiteral("Химия"), QString(), Tool, 8);
         const auto window = openWindow();
 
         analyse(*window, quoted);
@@ -352,15 +336,15 @@ private Q_SLOTS:
         QCOMPARE(pieOf(*window).sizes, QList<double>{8});
         analyse(*window, QStringLiteral("Нет такого"));
         QCOMPARE(window->Series1->count(), 0);
-        QVERIFY(m_dialogs->shown.isEmpty());
+        QVERIFY(m_f->dialogs.shown.isEmpty());
     }
 
     void chartAsDrawn()
     {
-        m_db->addNames(QStringLiteral("Дисциплины"),
-                       {QStringLiteral("Физика"), QStringLiteral("Химия")});
-        m_db->addValue(QStringLiteral("Физика"), Speed, Tool, 3);
-        m_db->addValue(QStringLiteral("Химия"), Speed, Tool, 1);
+        m_f->db.addNames(QStringLiteral("Дисциплины"),
+                         {QStringLiteral("Физика"), QStringLiteral("Химия")});
+        m_f->db.addValue(QStringLiteral("Физика"), Speed, Tool, 3);
+        m_f->db.addValue(QStringLiteral("Химия"), Speed, Tool, 1);
         const auto window = openWindow();
         analyse(*window);
         QCoreApplication::processEvents();

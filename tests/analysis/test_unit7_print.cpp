@@ -1,8 +1,6 @@
 #include "analysis/Unit7.h"
 
-#include "db/forms/DatabasePath.h"
-#include "tests/support/FakeDialogs.h"
-#include "tests/support/TestDatabase.h"
+#include "tests/support/WindowFixture.h"
 #include "ui/Printer.h"
 
 #include <QComboBox>
@@ -42,17 +40,15 @@ private Q_SLOTS:
 
 private:
     // A window with a pie of three slices over a fresh database.
-    std::unique_ptr<Teff> windowWithPie(TestDatabase &db, QLabel &pathLabel)
+    static Teff *windowWithPie(WindowFixture<Teff> &f)
     {
+        TestDatabase &db = f.db;
         const QStringList names{QStringLiteral("Математика"), QStringLiteral("Физика"),
                                 QStringLiteral("Информатика")};
         db.addNames(QStringLiteral("Дисциплины"), names);
         for (int i = 0; i < names.size(); ++i)
             db.addValue(names.at(i), QStringLiteral("Скорость"), QStringLiteral("Проектор"), i + 2);
-        pathLabel.setText(db.path());
-        publishDatabasePathLabel(&pathLabel);
-        auto window = std::make_unique<Teff>();
-        window->show();
+        Teff *window = f.open();
         window->ComboBox1->setCurrentText(QStringLiteral("Скорость"));
         QTest::mouseClick(window->Button1, Qt::LeftButton);
         return window;
@@ -61,39 +57,33 @@ private:
 
 void TestEffPrint::printsOnePageOfTheChart()
 {
-    TestDatabase db;
-    QLabel pathLabel;
-    FakeDialogs dialogs;
-    const auto window = windowWithPie(db, pathLabel);
+    WindowFixture<Teff> f;
+    const Teff *window = windowWithPie(f);
     QCOMPARE(window->Series1->count(), 3);
 
-    const QString pdf = QDir(db.folder()).filePath(QStringLiteral("диаграмма.pdf"));
+    const QString pdf = QDir(f.db.folder()).filePath(QStringLiteral("диаграмма.pdf"));
     QPrinter &printer = currentPrinter();
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
     QTest::mouseClick(window->Button2, Qt::LeftButton);
 
-    QVERIFY2(dialogs.errors().isEmpty(), qPrintable(dialogs.errors().join(u'\n')));
-    QCOMPARE(dialogs.printedFiles(), QStringList{pdf});
+    QVERIFY2(f.dialogs.errors().isEmpty(), qPrintable(f.dialogs.errors().join(u'\n')));
+    QCOMPARE(f.dialogs.printedFiles(), QStringList{pdf});
     QCOMPARE(pdfPageCount(pdf), 1);
-    publishDatabasePathLabel(nullptr);
 }
 
 void TestEffPrint::printingFailureIsReported()
 {
-    TestDatabase db;
-    QLabel pathLabel;
-    FakeDialogs dialogs;
-    const auto window = windowWithPie(db, pathLabel);
+    WindowFixture<Teff> f;
+    const Teff *window = windowWithPie(f);
 
     QPrinter &printer = currentPrinter();
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QDir(db.folder()).filePath(QStringLiteral("нет/такой/папки.pdf")));
+    printer.setOutputFileName(QDir(f.db.folder()).filePath(QStringLiteral("нет/такой/папки.pdf")));
     QTest::mouseClick(window->Button2, Qt::LeftButton);
 
-    QCOMPARE(dialogs.errors().size(), 1);
+    QCOMPARE(f.dialogs.errors().size(), 1);
     QVERIFY(window->isVisible());
-    publishDatabasePathLabel(nullptr);
 }
 
 QTEST_MAIN(TestEffPrint)

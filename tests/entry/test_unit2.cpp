@@ -11,6 +11,7 @@
 #include "db/forms/GridReport.h"
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/WindowFixture.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -50,15 +51,9 @@ QStringList itemsOf(const QComboBox *list)
     return items;
 }
 
-// A window over a real temporary database, on a fixed day, with recording dialogs.
-struct Fixture
+// The window over three names in each list and three stored values.
+struct Fixture : WindowFixture<Tadddata>
 {
-    TestDatabase db;
-    QLabel pathLabel;
-    FakeDialogs dialogs;
-    FixedClock clock{QDateTime(QDate(2024, 3, 5), QTime(10, 15))};
-    std::unique_ptr<Tadddata> window;
-
     Fixture()
     {
         db.addNames(u"Дисциплины"_s, {Physics, Maths});
@@ -67,20 +62,6 @@ struct Fixture
         db.addValue(Physics, Progress, Projector, 4);
         db.addValue(Physics, Attendance, Projector, 3);
         db.addValue(Maths, Progress, Projector, 5);
-        pathLabel.setText(db.path());
-        publishDatabasePathLabel(&pathLabel);
-    }
-    ~Fixture()
-    {
-        window.reset();
-        publishDatabasePathLabel(nullptr);
-    }
-
-    Tadddata *open()
-    {
-        window = std::make_unique<Tadddata>();
-        window->show();
-        return window.get();
     }
     GridModel *grid() const { return window->DataSource4->model(); }
     qint64 storedRows() { return db.scalar(u"SELECT count(*) FROM Значения"_s).toLongLong(); }
@@ -466,7 +447,6 @@ void TestValueEntry::closingWritesPendingEdit()
     const qint64 rowid = window->DataSource4->dataSet()->rowidAt(0);
     f.typeIntoCell(0, ValueColumn, u"9"_s);
 
-    f.window.release(); // the window deletes itself once closed
     QVERIFY(window->close());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(adddata.isNull());
@@ -493,7 +473,6 @@ void TestValueEntry::refusedWriteKeepsWindowOpen()
 
     // Mended, the same edit goes through.
     f.typeIntoCell(0, ValueColumn, u"9"_s);
-    f.window.release();
     QVERIFY(window->close());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(adddata.isNull());

@@ -5,11 +5,11 @@
 #include "analysis/Unit7.h"
 #include "core/FormatSettings.h"
 #include "db/RecordSet.h"
-#include "db/forms/DatabasePath.h"
 #include "report/Report.h"
 #include "report/UnitReport.h"
 #include "tests/report/ReportFixture.h"
 #include "tests/support/FakeDialogs.h"
+#include "tests/support/WindowFixture.h"
 #include "ui/Printer.h"
 
 #include <QCheckBox>
@@ -109,21 +109,17 @@ private Q_SLOTS:
 
 void TestPrintouts::lineChartNamesItsSelectionsAndScales()
 {
-    TestDatabase db;
+    WindowFixture<Tanaliz> f;
+    TestDatabase &db = f.db;
     const double first[] = {4, 5, 3, 4.5, 5, 4, 3.5, 5};
     const double second[] = {3, 3.5, 4, 4, 4.5};
     for (const double value : first)
         db.addValue(u"Физика"_s, u"Понятность"_s, u"Проектор"_s, value);
     for (const double value : second)
         db.addValue(u"Химия"_s, u"Понятность"_s, u"Интерактивная доска"_s, value);
-    QLabel pathLabel(db.path());
-    publishDatabasePathLabel(&pathLabel);
-    const auto unpublish = qScopeGuard([] { publishDatabasePathLabel(nullptr); });
 
-    Tanaliz window;
-    window.setAttribute(Qt::WA_DontShowOnScreen);
+    Tanaliz &window = *f.open();
     window.resize(1000, 700);
-    window.show();
     window.ComboBox1->setEditText(u"Физика"_s);
     window.ComboBox2->setEditText(u"Понятность"_s);
     window.ComboBox3->setEditText(u"Проектор"_s);
@@ -134,7 +130,7 @@ void TestPrintouts::lineChartNamesItsSelectionsAndScales()
     window.Button1->click();
     const QString pdf = printTo(u"line-chart.pdf"_s);
     window.Button2->click();
-    QCOMPARE(m_dialogs->errors(), QStringList());
+    QCOMPARE(f.dialogs.errors(), QStringList());
 
     const QList<PdfWord> words = firstPageWords(pdf);
     const QString text = pageText(words);
@@ -157,7 +153,8 @@ void TestPrintouts::lineChartNamesItsSelectionsAndScales()
 
 void TestPrintouts::pieLabelsEverySliceWithoutOverlap()
 {
-    TestDatabase db;
+    WindowFixture<Teff> f;
+    TestDatabase &db = f.db;
     const QStringList names{u"Математика"_s, u"Физика"_s,      u"Химия"_s,      u"Биология"_s,
                             u"История"_s,    u"География"_s,   u"Литература"_s, u"Русский язык"_s,
                             u"Английский"_s, u"Информатика"_s, u"Музыка"_s,     u"ИЗО"_s,
@@ -167,20 +164,15 @@ void TestPrintouts::pieLabelsEverySliceWithoutOverlap()
     const double means[] = {40, 35, 30, 25, 20, 18, 15, 12, 10, 8, 0.4, 0.3, 0.2, 0.15, 0.1};
     for (int i = 0; i < names.size(); ++i)
         db.addValue(names.at(i), u"Понятность"_s, u"Проектор"_s, means[i]);
-    QLabel pathLabel(db.path());
-    publishDatabasePathLabel(&pathLabel);
-    const auto unpublish = qScopeGuard([] { publishDatabasePathLabel(nullptr); });
 
-    Teff window;
-    window.setAttribute(Qt::WA_DontShowOnScreen);
+    Teff &window = *f.open();
     window.resize(1000, 700);
-    window.show();
     window.ComboBox1->setEditText(u"Понятность"_s);
     window.Button1->click();
     QCOMPARE(window.Series1->count(), 15);
     const QString pdf = printTo(u"pie.pdf"_s);
     window.Button2->click();
-    QCOMPARE(m_dialogs->errors(), QStringList());
+    QCOMPARE(f.dialogs.errors(), QStringList());
 
     const QList<PdfWord> words = firstPageWords(pdf);
     const QString text = pageText(words);

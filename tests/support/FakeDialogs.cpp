@@ -1,13 +1,11 @@
 #include "tests/support/FakeDialogs.h"
 
-FakeDialogs::FakeDialogs()
-{
-    setDialogs(this);
-}
+FakeDialogs::FakeDialogs() : m_replaced(setDialogs(this))
+{}
 
 FakeDialogs::~FakeDialogs()
 {
-    setDialogs(nullptr);
+    setDialogs(m_replaced);
 }
 
 QStringList FakeDialogs::texts(Shown::Kind kind) const

@@ -6,8 +6,9 @@
 #include <QString>
 #include <QStringList>
 
-// Stands in for the real dialogs while it lives: records every box shown and answers
-// confirmations, the open dialog and the preview as the test says.
+// Stands in for the real dialogs while it lives (and for the fake it replaced, which comes
+// back when it goes): records every box shown and answers confirmations, the open dialog
+// and the preview as the test says.
 class FakeDialogs final : public Dialogs
 {
 public:
@@ -61,4 +62,7 @@ public:
     OpenFileRequest lastOpenRequest;
 
     QStringList texts(Shown::Kind kind) const;
+
+private:
+    Dialogs *m_replaced;
 };

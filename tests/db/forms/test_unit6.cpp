@@ -3,11 +3,11 @@
 #include "db/RecordSet.h"
 #include "db/forms/DataGrid.h"
 #include "db/forms/DataSource.h"
-#include "db/forms/DatabasePath.h"
 #include "db/forms/GridModel.h"
 #include "db/forms/RecordNavigator.h"
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/WindowFixture.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -22,21 +22,16 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // The main window's part: the published database path and a workspace that holds the editor.
-struct Workspace
+struct Workspace : WindowWorkspace
 {
-    FakeDialogs dialogs;
-    QLabel pathLabel;
     QWidget area;
 
-    explicit Workspace(const QString &path)
+    Workspace()
     {
-        pathLabel.setText(path);
-        publishDatabasePathLabel(&pathLabel);
         new QVBoxLayout(&area);
         area.resize(1100, 600);
         area.show();
     }
-    ~Workspace() { publishDatabasePathLabel(nullptr); }
 
     // Creates the editor as the menu does and waits until it has been shown.
     Taddp *open()
@@ -92,7 +87,8 @@ private Q_SLOTS:
 
 void TestUnit6::formMatchesTheLists()
 {
-    Workspace workspace(QString{});
+    Workspace workspace;
+    workspace.publishPath({});
     Taddp *form = workspace.open();
     QCOMPARE(addp.data(), form);
     // Each grid and its navigator share the group's data source; Delete is the only button.
@@ -111,8 +107,8 @@ void TestUnit6::formMatchesTheLists()
 
 void TestUnit6::withoutDatabaseEverythingStaysEmpty()
 {
-    TestDatabase db;
-    Workspace workspace(QString{});
+    Workspace workspace;
+    workspace.publishPath({});
     Taddp *form = workspace.open();
     for (const DataGrid *grid : {form->DBGrid1, form->DBGrid2, form->DBGrid3}) {
         QCOMPARE(grid->model()->rowCount(), 0);
@@ -129,11 +125,11 @@ void TestUnit6::withoutDatabaseEverythingStaysEmpty()
 
 void TestUnit6::showingFillsTheThreeGrids()
 {
-    TestDatabase db;
+    Workspace workspace;
+    TestDatabase &db = workspace.db;
     db.addNames(u"Дисциплины"_s, {u"Физика"_s, u"Химия"_s});
     db.addNames(u"Критерии"_s, {u"Время"_s});
     db.addNames(u"Средство_ИКТ"_s, {u"Проектор"_s, QString(), u"Проектор"_s});
-    Workspace workspace(db.path());
     Taddp *form = workspace.open();
 
     QCOMPARE(shown(form->DBGrid1), (QStringList{u"Физика"_s, u"Химия"_s}));
@@ -152,9 +148,9 @@ void TestUnit6::showingFillsTheThreeGrids()
 
 void TestUnit6::addingListsTheWholeTable()
 {
-    TestDatabase db;
+    Workspace workspace;
+    TestDatabase &db = workspace.db;
     db.addNames(u"Дисциплины"_s, {u"Физика"_s});
-    Workspace workspace(db.path());
     Taddp *form = workspace.open();
 
     // While the box is open the grid still shows what it showed before.
@@ -176,8 +172,8 @@ void TestUnit6::addingListsTheWholeTable()
 
 void TestUnit6::textsAreAddedAsTheyAre()
 {
-    TestDatabase db;
-    Workspace workspace(db.path());
+    Workspace workspace;
+    TestDatabase &db = workspace.db;
     Taddp *form = workspace.open();
     form->Button3->click(); // empty
     form->Edit3->setText(u"  Доска \"умная\" "_s);
@@ -221,11 +217,11 @@ void TestUnit6::refusedNameShowsTheErrorOnly()
     QFETCH(QStringList, stored);
     QFETCH(QString, text);
     QFETCH(QString, message);
-    TestDatabase db;
+    Workspace workspace;
+    TestDatabase &db = workspace.db;
     db.exec(u"DROP TABLE Дисциплины; "_s + definition);
     if (!stored.isEmpty())
         db.addNames(u"Дисциплины"_s, stored);
-    Workspace workspace(db.path());
     Taddp *form = workspace.open();
 
     form->Edit1->setText(text);
@@ -243,9 +239,9 @@ void TestUnit6::refusedNameShowsTheErrorOnly()
 
 void TestUnit6::addingWritesAPendingGridEditFirst()
 {
-    TestDatabase db;
+    Workspace workspace;
+    TestDatabase &db = workspace.db;
     db.addNames(u"Дисциплины"_s, {u"Физика"_s});
-    Workspace workspace(db.path());
     Taddp *form = workspace.open();
     form->Edit1->setText(u"Химия"_s);
     form->Button1->click();
@@ -261,9 +257,9 @@ void TestUnit6::addingWritesAPendingGridEditFirst()
 
 void TestUnit6::deleteAsksAndRemovesExactlyTheCurrentRow()
 {
-    TestDatabase db;
+    Workspace workspace;
+    TestDatabase &db = workspace.db;
     db.addNames(u"Дисциплины"_s, {u"Физика"_s, u"Химия"_s, u"Химия"_s});
-    Workspace workspace(db.path());
     Taddp *form = workspace.open();
     const QList<QVariantList> rowids = db.rows(u"SELECT rowid FROM Дисциплины ORDER BY rowid"_s);
 
@@ -293,9 +289,9 @@ void TestUnit6::deleteAsksAndRemovesExactlyTheCurrentRow()
 
 void TestUnit6::gridEditIsWrittenOnLeavingTheRow()
 {
-    TestDatabase db;
+    Workspace workspace;
+    TestDatabase &db = workspace.db;
     db.addNames(u"Критерии"_s, {u"Время"_s, u"Время"_s});
-    Workspace workspace(db.path());
     Taddp *form = workspace.open();
     DataGrid *grid = form->DBGrid2;
     grid->setCurrentIndex(grid->model()->index(1, 0));
@@ -310,9 +306,9 @@ void TestUnit6::gridEditIsWrittenOnLeavingTheRow()
 
 void TestUnit6::closingWritesEditsAndReopeningRereads()
 {
-    TestDatabase db;
+    Workspace workspace;
+    TestDatabase &db = workspace.db;
     db.addNames(u"Средство_ИКТ"_s, {u"Проектор"_s});
-    Workspace workspace(db.path());
     Taddp *form = workspace.open();
     GridModel *model = form->DataSource3->model();
     QVERIFY(model->setData(model->index(0, 0), u"Интерактивная доска"_s));
@@ -330,10 +326,10 @@ void TestUnit6::closingWritesEditsAndReopeningRereads()
 
 void TestUnit6::refusedEditKeepsTheWindowOpen()
 {
-    TestDatabase db;
+    Workspace workspace;
+    TestDatabase &db = workspace.db;
     db.exec(u"DROP TABLE Критерии; CREATE TABLE Критерии (Название TEXT CHECK (Название <> ''))"_s);
     db.addNames(u"Критерии"_s, {u"Время"_s});
-    Workspace workspace(db.path());
     QPointer<Taddp> form = workspace.open();
     GridModel *model = form->DataSource2->model();
     QVERIFY(model->setData(model->index(0, 0), QString()));
