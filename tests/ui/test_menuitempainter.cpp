@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QTest>
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -66,102 +67,199 @@ QColor at(const QImage &image, int x, int y)
     return image.pixelColor(x, y);
 }
 
+// The colour a pixel should have, given the colours the look resolved.
+using Colour = std::function<QColor(const EffectiveColors &)>;
+
+Colour role(QColor EffectiveColors::*member)
+{
+    return [member](const EffectiveColors &colors) { return colors.*member; };
+}
+
+Colour fixed(const QColor &colour)
+{
+    return [colour](const EffectiveColors &) { return colour; };
+}
+
+Colour shaded(QColor EffectiveColors::*member, QColor (*shade)(const QColor &, int), int amount)
+{
+    return [=](const EffectiveColors &colors) { return shade(colors.*member, amount); };
+}
+
+// A picture whose top half is of one colour and whose bottom half has the colour of its
+// bottom-left pixel, which makes it transparent.
+QPixmap halfPicture(const QColor &top)
+{
+    QImage picture(16, 16, QImage::Format_ARGB32);
+    picture.fill(Qt::red);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 16; ++x)
+            picture.setPixel(x, y, top.rgb());
+    return QPixmap::fromImage(picture);
+}
+
+template <typename Change> MenuItem with(MenuItem item, Change change)
+{
+    change(item);
+    return item;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(MenuItem)
+Q_DECLARE_METATYPE(Colour)
 
 class TestMenuItemPainter : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void separatorIsFourHighWithLineRightOfColumn();
-    void imageRestsAtThreeFourAndRisesWithShadow();
-    void iconTreatment();
+    void pixels_data();
+    void pixels();
+    void measures();
     void ampersandIsNotMeasuredButUnderlined();
     void shortcutWidensItemAndIsRightAligned();
     void disabledItemLooksSameHighlighted();
     void barItemIsCaptionPlusTen();
-    void openBarItemIsTabWithShadow();
-    void checkMarks();
     void defaultItemIsEmbossed();
     void largePictureWidensAndHeightens();
     void subMenuArrowSitsRightOfText();
 };
 
-void TestMenuItemPainter::separatorIsFourHighWithLineRightOfColumn()
+void TestMenuItemPainter::pixels_data()
 {
-    MenuItem item;
-    item.separator = true;
-    const QSize size = measured(item);
-    QCOMPARE(size, QSize(24 + 10, 4));
+    QTest::addColumn<MenuItem>("item");
+    QTest::addColumn<int>("depth");    // of the surface: 8 is shallow
+    QTest::addColumn<QSize>("extra");  // room beyond the measured size
+    QTest::addColumn<QPoint>("point"); // a negative x counts from the right edge
+    QTest::addColumn<Colour>("colour");
+    using C = EffectiveColors;
+    const auto row = [](const char *name, const MenuItem &item, QPoint point, const Colour &colour,
+                        int depth = 32, QSize extra = QSize(0, 0)) {
+        QTest::newRow(name) << item << depth << extra << point << colour;
+    };
 
-    const MenuLook look = testLook();
-    const QImage image = render(item, QSize(120, 4), look);
-    // The line sits at row 2 (half of R's 5 rows, rounded to even) from x = 24 + 7 to the end.
-    QCOMPARE(at(image, 30, 2), look.colors.itemBackground);
-    QCOMPARE(at(image, 31, 2), look.colors.separator);
-    QCOMPARE(at(image, 119, 2), look.colors.separator);
-    QCOMPARE(at(image, 31, 1), look.colors.itemBackground);
-    QCOMPARE(at(image, 31, 3), look.colors.itemBackground);
-    QCOMPARE(at(image, 23, 2), look.colors.iconColumn);
-}
+    // A separator is a line at row 2 from x = 24 + 7 to the end, right of the icon column.
+    const MenuItem separator = with(MenuItem(), [](MenuItem &i) { i.separator = true; });
+    const QSize wide(86, 0);
+    row("separator: before the line", separator, {30, 2}, role(&C::itemBackground), 32, wide);
+    row("separator: line start", separator, {31, 2}, role(&C::separator), 32, wide);
+    row("separator: line end", separator, {-1, 2}, role(&C::separator), 32, wide);
+    row("separator: above the line", separator, {31, 1}, role(&C::itemBackground), 32, wide);
+    row("separator: below the line", separator, {31, 3}, role(&C::itemBackground), 32, wide);
+    row("separator: icon column", separator, {23, 2}, role(&C::iconColumn), 32, wide);
 
-void TestMenuItemPainter::imageRestsAtThreeFourAndRisesWithShadow()
-{
-    MenuItem item = imageItem();
-    const QSize size = measured(item);
-    const MenuLook look = testLook();
+    // A picture rests at (3, 4), lightened; highlighted it rises to (2, 3) over a shadow at
+    // (4, 5). Its bottom-left pixel is transparent and casts no shadow.
+    const MenuItem image = imageItem();
+    const MenuItem raised = with(image, [](MenuItem &i) { i.highlighted = true; });
+    const Colour shadow = shaded(&C::highlightFill, darkened, 50);
+    row("picture resting", image, {3, 4}, fixed(lightened(Qt::blue, 30)));
+    row("picture resting: transparent", image, {3, 19}, role(&C::iconColumn));
+    row("picture raised: top left", raised, {2, 3}, fixed(Qt::blue));
+    row("picture raised: bottom right", raised, {17, 18}, fixed(Qt::blue));
+    row("picture raised: above", raised, {2, 2}, role(&C::highlightFill));
+    row("picture raised: shadow right", raised, {19, 5}, shadow);
+    row("picture raised: shadow top", raised, {19, 4}, role(&C::highlightFill));
+    row("picture raised: shadow bottom", raised, {4, 19}, shadow);
+    row("picture raised: shadow left", raised, {3, 19}, role(&C::highlightFill));
+    row("picture raised: no corner shadow", raised, {4, 20}, role(&C::highlightFill));
 
-    const QImage resting = render(item, size, look);
-    const QColor restingBlue = lightened(Qt::blue, 30);
-    QCOMPARE(inkBounds(resting, QRect(0, 0, 24, size.height()), look.colors.iconColumn.rgb()),
-             QRect(3, 4, 16, 16));
-    QCOMPARE(at(resting, 3, 4), restingBlue);
-    QCOMPARE(at(resting, 3, 19), look.colors.iconColumn); // the transparent bottom-left pixel
-
-    item.highlighted = true;
-    const QImage raised = render(item, size, look);
-    const QColor shadow = darkened(look.colors.highlightFill, 50);
-    QCOMPARE(at(raised, 2, 3), QColor(Qt::blue));
-    QCOMPARE(at(raised, 17, 18), QColor(Qt::blue));
-    QCOMPARE(at(raised, 2, 2), look.colors.highlightFill);
-    // The shadow is the picture moved to (4, 5), under it.
-    QCOMPARE(at(raised, 19, 5), shadow);
-    QCOMPARE(at(raised, 19, 4), look.colors.highlightFill);
-    QCOMPARE(at(raised, 4, 19), shadow);
-    QCOMPARE(at(raised, 3, 19), look.colors.highlightFill);
-    QCOMPARE(at(raised, 4, 20), look.colors.highlightFill); // transparent corner casts none
-}
-
-void TestMenuItemPainter::iconTreatment()
-{
-    // Pixels of the bottom-left pixel's colour are transparent wherever they are.
+    // Every pixel of the bottom-left pixel's colour is transparent; the others are lightened
+    // on a deep surface unless checked, and grey when disabled.
     const QColor green(0, 100, 0);
-    QImage picture(16, 16, QImage::Format_ARGB32);
-    picture.fill(Qt::red);
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 16; ++x)
-            picture.setPixel(x, y, green.rgb());
-    MenuItem item = imageItem();
-    item.listImage = QPixmap::fromImage(picture);
-    const QSize size = measured(item);
+    const MenuItem half = with(image, [&](MenuItem &i) { i.listImage = halfPicture(green); });
+    row("picture: lightened", half, {10, 5}, fixed(lightened(green, 30)));
+    row("picture: transparent colour", half, {10, 15}, role(&C::iconColumn));
+    row("picture: shallow surface", half, {10, 5}, fixed(green), 8);
+    row("picture: checked", with(half, [](MenuItem &i) { i.checked = true; }), {10, 5},
+        fixed(green));
+    const MenuItem disabled = with(half, [](MenuItem &i) { i.enabled = false; });
+    row("picture: disabled", disabled, {10, 5}, fixed(greyed(green, 90)));
+    row("picture: disabled transparent", disabled, {10, 15}, role(&C::iconColumn));
 
-    const MenuLook deep = testLook(32);
-    QImage image = render(item, size, deep);
-    QCOMPARE(at(image, 10, 5), lightened(green, 30));
-    QCOMPARE(at(image, 10, 15), deep.colors.iconColumn);
+    // An open bar item is a framed tab with a shadow to its right, rounded at the top.
+    const MenuItem bar = with(MenuItem(), [](MenuItem &i) {
+        i.caption = u"Справка"_s;
+        i.barItem = true;
+        i.highlighted = true;
+    });
+    const QSize room(20, 0); // so that the text stays clear of the shadow
+    row("open bar: left side", bar, {0, 5}, role(&C::barFrame), 32, room);
+    row("open bar: top", bar, {4, 0}, role(&C::barFrame), 32, room);
+    row("open bar: right side", bar, {-8, 9}, role(&C::barFrame), 32, room);
+    row("open bar: inside", bar, {2, 9}, role(&C::iconColumn), 32, room);
+    row("open bar: shadow darkest", bar, {-7, 10}, shaded(&C::barBackground, darkened, 100), 32,
+        room);
+    row("open bar: shadow middle", bar, {-4, 10}, shaded(&C::barBackground, darkened, 60), 32,
+        room);
+    row("open bar: shadow lightest", bar, {-1, 10}, shaded(&C::barBackground, darkened, 10), 32,
+        room);
+    row("open bar: shadow corner", bar, {-1, 3}, role(&C::barBackground), 32, room);
+    row("closed bar", with(bar, [](MenuItem &i) { i.highlighted = false; }), {0, 5},
+        role(&C::barBackground), 32, room);
+    row("open bar shallow: side", bar, {-3, 9}, role(&C::barFrame), 8, room);
+    row("open bar shallow: corner", bar, {-2, 1}, role(&C::iconColumn), 8, room);
+    row("open bar shallow: shadow", bar, {-2, 2}, role(&C::barShadow), 8, room);
 
-    // Not lightened on a shallow surface, nor when checked.
-    const MenuLook shallow = testLook(8);
-    QCOMPARE(at(render(item, size, shallow), 10, 5), green);
-    item.checked = true;
-    QCOMPARE(at(render(item, size, deep), 10, 5), green);
+    // A check mark is a 10 by 10 box centred in the column, (7, 7) to (16, 16), with a black
+    // tick whose long stroke reaches past the box; a radio mark is round.
+    const MenuItem checked = with(MenuItem(), [](MenuItem &i) {
+        i.caption = u"Панель"_s;
+        i.checked = true;
+    });
+    const MenuItem lit = with(checked, [](MenuItem &i) { i.highlighted = true; });
+    const MenuItem radio = with(checked, [](MenuItem &i) { i.radio = true; });
+    row("check: box top left", checked, {7, 7}, role(&C::checkFrame));
+    row("check: box bottom right", checked, {16, 16}, role(&C::checkFrame));
+    row("check: box inside", checked, {9, 9}, role(&C::checkFill));
+    row("check: tick", checked, {8, 12}, fixed(Qt::black));
+    row("check: tick past the box", checked, {18, 7}, fixed(Qt::black));
+    row("check: tick end not drawn", checked, {19, 6}, role(&C::iconColumn));
+    row("check highlighted", lit, {9, 9}, role(&C::checkFillHighlighted));
+    row("unchecked highlighted", with(lit, [](MenuItem &i) { i.checked = false; }), {9, 9},
+        role(&C::highlightFill));
+    row("radio: inside", radio, {12, 12}, role(&C::checkFill));
+    row("radio: edge", radio, {7, 12}, role(&C::highlightFrame));
+    row("radio: round", radio, {7, 7}, role(&C::iconColumn));
+    // With a picture the mark is the column less 1, 2, 3 and 2 pixels: (1, 2) to (20, 21).
+    const MenuItem pictured = with(image, [](MenuItem &i) { i.checked = true; });
+    const MenuItem pictuRadio = with(pictured, [](MenuItem &i) { i.radio = true; });
+    row("check on picture: corner", pictured, {20, 21}, role(&C::highlightFrame));
+    row("check on picture: inside", pictured, {2, 3}, role(&C::checkFill));
+    row("radio on picture: edge", pictuRadio, {1, 12}, role(&C::highlightFrame));
+    row("radio on picture: rounded", pictuRadio, {1, 2}, role(&C::iconColumn));
+}
 
-    // Grey when disabled.
-    item.checked = false;
-    item.enabled = false;
-    image = render(item, size, deep);
-    QCOMPARE(at(image, 10, 5), greyed(green, 90));
-    QCOMPARE(at(image, 10, 15), deep.colors.iconColumn);
+void TestMenuItemPainter::pixels()
+{
+    QFETCH(MenuItem, item);
+    QFETCH(int, depth);
+    QFETCH(QSize, extra);
+    QFETCH(QPoint, point);
+    QFETCH(Colour, colour);
+    const MenuLook look = testLook(depth);
+    const QImage image = render(item, measured(item) + extra, look);
+    const int x = point.x() < 0 ? image.width() + point.x() : point.x();
+    QCOMPARE(at(image, x, point.y()), colour(look.colors));
+}
+
+void TestMenuItemPainter::measures()
+{
+    MenuItem separator;
+    separator.separator = true;
+    QCOMPARE(measured(separator), QSize(24 + 10, 4));
+    MenuItem checked;
+    checked.caption = u"Панель"_s;
+    checked.checked = true;
+    // 13 + round(9.75); the icon column is 24 high with R's extra row.
+    QCOMPARE(measured(checked).height(), 23);
+    // A resting picture's ink is exactly its 16 by 16 pixels at (3, 4).
+    const MenuItem image = imageItem();
+    const QSize size = measured(image);
+    const MenuLook look = testLook();
+    QCOMPARE(inkBounds(render(image, size, look), QRect(0, 0, 24, size.height()),
+                       look.colors.iconColumn.rgb()),
+             QRect(3, 4, 16, 16));
 }
 
 void TestMenuItemPainter::ampersandIsNotMeasuredButUnderlined()
@@ -242,83 +340,6 @@ void TestMenuItemPainter::barItemIsCaptionPlusTen()
     const int start = 5 + metrics.horizontalAdvance(u' ');
     QVERIFY2(ink.left() >= start && ink.left() <= start + 2,
              qPrintable(QString::number(ink.left())));
-}
-
-void TestMenuItemPainter::openBarItemIsTabWithShadow()
-{
-    MenuItem item;
-    item.caption = u"Справка"_s;
-    item.barItem = true;
-    item.highlighted = true;
-    // A cell wider than the caption needs, so that the text stays clear of the shadow.
-    const QSize size = measured(item) + QSize(20, 0);
-    const int right = size.width();
-
-    const MenuLook deep = testLook(32);
-    const QColor bar = deep.colors.barBackground;
-    QImage image = render(item, size, deep);
-    QCOMPARE(at(image, 0, 5), deep.colors.barFrame);         // left side
-    QCOMPARE(at(image, 4, 0), deep.colors.barFrame);         // top
-    QCOMPARE(at(image, right - 8, 9), deep.colors.barFrame); // right side of the tab
-    QCOMPARE(at(image, 2, 9), deep.colors.iconColumn);       // inside the tab
-    QCOMPARE(at(image, right - 7, 10), darkened(bar, 100));  // darkest next to the tab
-    QCOMPARE(at(image, right - 4, 10), darkened(bar, 60));
-    QCOMPARE(at(image, right - 1, 10), darkened(bar, 10));
-    QCOMPARE(at(image, right - 1, 3), bar); // rounded top corner of the shadow
-
-    item.highlighted = false;
-    QCOMPARE(at(render(item, size, deep), 0, 5), bar);
-
-    item.highlighted = true;
-    const MenuLook shallow = testLook(8);
-    image = render(item, size, shallow);
-    QCOMPARE(at(image, right - 3, 9), shallow.colors.barFrame);
-    QCOMPARE(at(image, right - 2, 1), shallow.colors.iconColumn);
-    QCOMPARE(at(image, right - 2, 2), shallow.colors.barShadow);
-}
-
-void TestMenuItemPainter::checkMarks()
-{
-    const MenuLook look = testLook();
-    const EffectiveColors &c = look.colors;
-
-    MenuItem plain;
-    plain.caption = u"Панель"_s;
-    plain.checked = true;
-    const QSize size = measured(plain);
-    QCOMPARE(size.height(), 23); // 13 + round(9.75); the icon column is 24 high with R's extra row
-    // A 10 by 10 box centred in the column: (7, 7) to (16, 16), with a black tick.
-    QImage image = render(plain, size, look);
-    QCOMPARE(at(image, 7, 7), c.checkFrame);
-    QCOMPARE(at(image, 16, 16), c.checkFrame);
-    QCOMPARE(at(image, 9, 9), c.checkFill);
-    QCOMPARE(at(image, 8, 12), QColor(Qt::black));
-    QCOMPARE(at(image, 18, 7), QColor(Qt::black)); // the long stroke reaches past the box
-    QCOMPARE(at(image, 19, 6), c.iconColumn);      // its end point is not drawn
-    plain.highlighted = true;
-    QCOMPARE(at(render(plain, size, look), 9, 9), c.checkFillHighlighted);
-    plain.checked = false;
-    QCOMPARE(at(render(plain, size, look), 9, 9), c.highlightFill);
-
-    MenuItem radio = plain;
-    radio.highlighted = false;
-    radio.checked = true;
-    radio.radio = true;
-    image = render(radio, size, look);
-    QCOMPARE(at(image, 12, 12), c.checkFill);
-    QCOMPARE(at(image, 7, 12), c.highlightFrame);
-    QCOMPARE(at(image, 7, 7), c.iconColumn); // round, not a box
-
-    // With an image the mark is the column less 1, 2, 3 and 2 pixels: (1, 2) to (20, 21).
-    MenuItem pictured = imageItem();
-    pictured.checked = true;
-    image = render(pictured, measured(pictured), look);
-    QCOMPARE(at(image, 20, 21), c.highlightFrame);
-    QCOMPARE(at(image, 2, 3), c.checkFill);
-    pictured.radio = true;
-    image = render(pictured, measured(pictured), look);
-    QCOMPARE(at(image, 1, 12), c.highlightFrame);
-    QCOMPARE(at(image, 1, 2), c.iconColumn); // rounded corner
 }
 
 void TestMenuItemPainter::defaultItemIsEmbossed()
