@@ -12,6 +12,16 @@
 
 namespace {
 
+// Another program deleted the row since it was read.
+DbError rowGone(const QString &table)
+{
+    return DbError(QStringLiteral("Запись не найдена: её уже нет в таблице «%1»").arg(table));
+}
+
+} // namespace
+
+namespace {
+
 // Rows read at a time when the walk or a grid needs more.
 constexpr int FetchChunk = 256;
 
@@ -150,10 +160,20 @@ int RecordSet::fieldIndex(const QString &name) const
     return -1;
 }
 
+DbError closedRecordSetError()
+{
+    return DbError(QStringLiteral("Набор данных закрыт: операция невозможна"));
+}
+
+DbError readOnlyError()
+{
+    return DbError(QStringLiteral("Эти данные доступны только для чтения"));
+}
+
 void RecordSet::requireOpen() const
 {
     if (!isOpen())
-        throw DbError(QStringLiteral("Набор данных закрыт: операция невозможна"));
+        throw closedRecordSetError();
 }
 
 void RecordSet::requireEditable() const
@@ -162,7 +182,7 @@ void RecordSet::requireEditable() const
     if (isAccessSnapshot(m_db->path()))
         throw DbError(accessReadOnlyMessage(databasePathOf(m_connectionString)));
     if (!isEditable())
-        throw DbError(QStringLiteral("Эти данные доступны только для чтения"));
+        throw readOnlyError();
     switch (m_db->fileAtPath()) {
     case SqliteDatabase::FileAtPath::Same:
         break;
@@ -357,8 +377,7 @@ QVariantList RecordSet::readRow(qint64 rowid) const
                                       .arg(quotedColumns(), quotedName(m_baseTable)));
     select.bind(1, rowid);
     if (!select.step())
-        throw DbError(
-            QStringLiteral("Запись не найдена: её уже нет в таблице «%1»").arg(m_baseTable));
+        throw rowGone(m_baseTable);
     QVariantList values;
     for (int i = 0; i < select.columnCount(); ++i)
         values.append(select.value(i));
@@ -470,8 +489,7 @@ void RecordSet::updateRow(int row, const QMap<int, QVariant> &values)
     update.bind(int(bound.size()) + 1, rowid);
     update.step();
     if (m_db->changes() == 0)
-        throw DbError(
-            QStringLiteral("Запись не найдена: её уже нет в таблице «%1»").arg(m_baseTable));
+        throw rowGone(m_baseTable);
     const QVariantList stored = readRow(rowid);
     const size_t width = size_t(m_fields.size());
     for (size_t i = 0; i < width; ++i)

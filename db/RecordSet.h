@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/DbError.h"
 #include "db/FieldInfo.h"
 
 #include <QList>
@@ -84,6 +85,8 @@ public:
     // --- Writing (a table record set, or a SELECT over one table whose columns are all
     // the table's own).
     bool isEditable() const { return !m_baseTable.isEmpty(); }
+    // Throws DbError ("Набор данных закрыт…") unless the record set is open.
+    void requireOpen() const;
     QString baseTable() const { return m_baseTable; }
     // Adds one row whose first texts.size() columns take the texts, converted to the
     // columns' types; the row is in the file at once and is appended to the rows read.
@@ -130,7 +133,6 @@ protected:
     void sourceChanged();
 
 private:
-    void requireOpen() const;
     void requireEditable() const;
     void requireRow(int row) const;
     bool ensureRow(int row);
@@ -205,3 +207,8 @@ private:
 // window readies its record sets for the file it works on.
 void connectToDatabase(Connection &connection, const QString &databasePath,
                        std::initializer_list<RecordSet *> records);
+
+// The refusals of a closed record set and of one that cannot be written, for the views that
+// check before they ask the record set.
+DbError closedRecordSetError();
+DbError readOnlyError();

@@ -10,8 +10,7 @@ namespace {
 
 void fetchAll(RecordSet &records)
 {
-    if (!records.isOpen())
-        throw DbError(QStringLiteral("Набор данных закрыт: операция невозможна"));
+    records.requireOpen();
     constexpr int Chunk = 4096;
     while (!records.allFetched() && records.fetch(Chunk) > 0) {
     }

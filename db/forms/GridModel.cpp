@@ -421,10 +421,11 @@ void GridModel::emitRowChanged(int row)
 
 void GridModel::requireEditable() const
 {
-    if (!m_records || !m_records->isOpen())
-        throw DbError(QStringLiteral("Набор данных закрыт: операция невозможна"));
+    if (!m_records)
+        throw closedRecordSetError();
+    m_records->requireOpen();
     if (!m_records->isEditable())
-        throw DbError(QStringLiteral("Эти данные доступны только для чтения"));
+        throw readOnlyError();
 }
 
 void GridModel::post()
