@@ -2,6 +2,7 @@
 #include "core/ValueConversion.h"
 
 #include "analysis/ChartPrint.h"
+#include "analysis/LineDecimation.h"
 #include "core/FormatSettings.h"
 #include "db/RecordSet.h"
 #include "db/Schema.h"
@@ -275,8 +276,6 @@ void Tanaliz::buildChart()
     chart->layout()->setContentsMargins(0, 0, 0, 0);
     chart->setPlotAreaBackgroundBrush(Qt::white);
     chart->setPlotAreaBackgroundVisible(true);
-    chart->setLocalizeNumbers(true);
-    chart->setLocale(FormatSettings::instance().regionalLocale());
 
     // Added in this order, the green line is drawn over the red one.
     Series1 = lineSeries(clRed(), chart);
@@ -299,6 +298,9 @@ void Tanaliz::buildChart()
 
     Chart1 = new ZoomPanChartView(chart, GroupBox1);
     Chart1->setGeometry(8, 24, 585, 321);
+    // A zoom, a pan or a new size shows other columns: the lines are drawn for them again.
+    connect(m_axisX, &QValueAxis::rangeChanged, this, [this] { drawLines(plotColumns()); });
+    connect(chart, &QChart::plotAreaChanged, this, [this] { drawLines(plotColumns()); });
     fitAxes({}, {});
 }
 
@@ -415,9 +417,28 @@ void Tanaliz::showLines(const QList<QPointF> &first, const QList<QPointF> &secon
 {
     // Laying out 100,000 points takes time: the axes take their final ranges before the
     // lines get their points, so that each line is laid out once.
+    m_first.clear();
+    m_second.clear();
     fitAxes(first, second);
-    Series1->replace(first);
-    Series2->replace(second);
+    m_first = first;
+    m_second = second;
+    drawLines(plotColumns());
+}
+
+int Tanaliz::plotColumns() const
+{
+    const qreal width = Chart1->chart()->plotArea().width();
+    return int(std::ceil(width > 0 ? width : Chart1->width()));
+}
+
+void Tanaliz::drawLines(int columns)
+{
+    // A line needs no more points than its pixel columns can show; the points it keeps
+    // are read values, and the axes were fitted to all of them.
+    const double left = m_axisX->min();
+    const double right = m_axisX->max();
+    Series1->replace(decimatedLine(m_first, left, right, columns));
+    Series2->replace(decimatedLine(m_second, left, right, columns));
 }
 
 ValueRange valueRange(const QList<QPointF> &first, const QList<QPointF> &second)
@@ -484,6 +505,11 @@ void Tanaliz::Button2Click()
     // Landscape for this job only: the printer set up keeps its own orientation.
     PrintJob job(currentPrinter(), chartDocumentName(), windowTitle());
     job.printer().setPageOrientation(QPageLayout::Landscape);
+    // The page has many more columns than the screen: the lines are drawn for the page's,
+    // and for the screen's again afterwards.
+    const QPrinter &printer = job.printer();
+    drawLines(printer.pageLayout().paintRectPixels(printer.resolution()).width());
+    const auto redraw = qScopeGuard([this] { drawLines(plotColumns()); });
     showPrintedFile(this, printChart(*Chart1->chart(), job, ChartPageFit::Stretch, m_legend));
 }
 

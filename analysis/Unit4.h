@@ -56,7 +56,7 @@ public:
     QPushButton *Button1;
     QPlainTextEdit *Memo1;
     QGroupBox *GroupBox1;
-    QChartView *Chart1;
+    QChartView *Chart1 = nullptr;
     QLineSeries *Series1;
     QLineSeries *Series2;
     QGroupBox *GroupBox2;
@@ -108,11 +108,17 @@ private:
     // Opens the statement of one selection in set 4 and reads its values as points.
     void readSelection(const QString &statement, QList<QPointF> &points);
     void showLines(const QList<QPointF> &first, const QList<QPointF> &second);
+    // Gives the series the points of the lines that `columns` pixel columns can show.
+    void drawLines(int columns);
+    int plotColumns() const;
     // Scales both axes to the points of both lines.
     void fitAxes(const QList<QPointF> &first, const QList<QPointF> &second);
 
     // What the last analysis drew, for the legend of a print.
     QList<ChartLegendEntry> m_legend;
+    // Every point the last analysis read; the series hold those their columns show.
+    QList<QPointF> m_first;
+    QList<QPointF> m_second;
     QValueAxis *m_axisX = nullptr;
     QValueAxis *m_axisY = nullptr;
     QString DBPath; // the database path as read when the window was shown

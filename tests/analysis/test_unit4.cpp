@@ -1,3 +1,4 @@
+#include "analysis/LineDecimation.h"
 #include "analysis/Unit4.h"
 #include "core/ValueConversion.h"
 
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineSeries>
+#include <QMap>
 #include <QPushButton>
 #include <QValueAxis>
 #include <QtTest>
@@ -47,6 +49,25 @@ QStringList itemsOf(const QComboBox *list)
     return items;
 }
 
+// The lowest and highest value of the points in each of `columns` columns over [left, right].
+QMap<int, std::pair<double, double>> extremesByColumn(const QList<QPointF> &points, double left,
+                                                      double right, int columns)
+{
+    QMap<int, std::pair<double, double>> extremes;
+    for (const QPointF &point : points) {
+        if (point.x() < left || point.x() > right)
+            continue;
+        const int column =
+            std::min(columns - 1, int((point.x() - left) / (right - left) * columns));
+        auto it = extremes.find(column);
+        if (it == extremes.end())
+            extremes.insert(column, {point.y(), point.y()});
+        else
+            *it = {std::min(it->first, point.y()), std::max(it->second, point.y())};
+    }
+    return extremes;
+}
+
 } // namespace
 
 class TestUnit4 : public QObject
@@ -80,6 +101,9 @@ private Q_SLOTS:
     void selectionTextWithQuoteSelectsItsRows();
     void emptyTextsSelectOnlyRowsWithEmptyNames();
     void closingDeletesTheWindowAfterTheClose();
+    void decimatedLineKeepsEveryColumnsExtremes_data();
+    void decimatedLineKeepsEveryColumnsExtremes();
+    void aLongLineIsDrawnForItsColumnsAndAgainWhenZoomed();
     void valueConversionUnderRussianLocale_data();
     void valueConversionUnderRussianLocale();
 };
@@ -372,6 +396,79 @@ void TestUnit4::valueConversionUnderRussianLocale()
         converted = QString::fromUtf8(error.what());
     }
     QCOMPARE(converted, expected);
+}
+
+void TestUnit4::decimatedLineKeepsEveryColumnsExtremes_data()
+{
+    QTest::addColumn<QList<QPointF>>("points");
+    QTest::addColumn<double>("left");
+    QTest::addColumn<double>("right");
+    QTest::addColumn<int>("columns");
+    QList<double> saw, spikes, few;
+    for (int i = 0; i < 10000; ++i) {
+        saw.append(i % 10);
+        spikes.append(i == 4321 ? 1000.0 : (i == 777 ? -1000.0 : std::sin(i * 0.01)));
+    }
+    for (int i = 0; i < 300; ++i)
+        few.append(i % 3);
+    QTest::newRow("ten per column") << line(saw) << 1.0 << 10000.0 << 100;
+    QTest::newRow("single spikes") << line(spikes) << 1.0 << 10000.0 << 333;
+    QTest::newRow("zoomed in") << line(spikes) << 4000.5 << 4600.5 << 50;
+    QTest::newRow("few points") << line(few) << 1.0 << 300.0 << 100;
+}
+
+void TestUnit4::decimatedLineKeepsEveryColumnsExtremes()
+{
+    QFETCH(QList<QPointF>, points);
+    QFETCH(double, left);
+    QFETCH(double, right);
+    QFETCH(int, columns);
+    const QList<QPointF> kept = decimatedLine(points, left, right, columns);
+
+    QCOMPARE(extremesByColumn(kept, left, right, columns),
+             extremesByColumn(points, left, right, columns));
+    QVERIFY(kept.size() <= std::max(points.size(), 4 * qsizetype(columns) + 2));
+    // Read points only, in their order, and the neighbours the edge segments run to.
+    qsizetype at = 0;
+    for (const QPointF &point : kept) {
+        while (at < points.size() && points.at(at) != point)
+            ++at;
+        QVERIFY2(at < points.size(), "a point that was never read, or out of order");
+    }
+    const auto firstInside = std::find_if(points.cbegin(), points.cend(),
+                                          [&](const QPointF &p) { return p.x() >= left; });
+    if (firstInside != points.cbegin())
+        QCOMPARE(kept.first(), *(firstInside - 1));
+    else
+        QCOMPARE(kept.first(), points.first());
+}
+
+void TestUnit4::aLongLineIsDrawnForItsColumnsAndAgainWhenZoomed()
+{
+    QList<double> values;
+    for (int i = 0; i < 5000; ++i)
+        values.append(i == 2500 ? 99.0 : (i % 17) * 0.5);
+    m_f->db.exec(u"BEGIN"_s);
+    addValues(Physics, Speed, Projector, QVariantList(values.cbegin(), values.cend()));
+    m_f->db.exec(u"COMMIT"_s);
+    Tanaliz &window = openWindow();
+    analyse({Physics, Speed, Projector});
+
+    const int columns = int(std::ceil(window.Chart1->chart()->plotArea().width()));
+    const QList<QPointF> drawn = window.Series1->points();
+    QVERIFY2(drawn.size() <= 4 * columns + 2, qPrintable(QString::number(drawn.size())));
+    QCOMPARE(extremesByColumn(drawn, 1.0, 5000.0, columns),
+             extremesByColumn(line(values), 1.0, 5000.0, columns));
+    const auto *axisY =
+        qobject_cast<QValueAxis *>(window.Chart1->chart()->axes(Qt::Vertical).first());
+    QVERIFY(axisY->max() >= 99.0);
+
+    // Zoomed in on 100 positions, every point read there is drawn.
+    qobject_cast<QValueAxis *>(window.Chart1->chart()->axes(Qt::Horizontal).first())
+        ->setRange(2000.0, 2100.0);
+    const QList<QPointF> zoomed = window.Series1->points();
+    for (int x = 2000; x <= 2100; ++x)
+        QVERIFY(zoomed.contains(QPointF(x, values.at(x - 1))));
 }
 
 QTEST_MAIN(TestUnit4)
