@@ -8,6 +8,7 @@
 #include "db/SqlDialect.h"
 #include "db/Sqlite.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -24,6 +25,7 @@ namespace {
 
 // Rows read at a time when the walk or a grid needs more.
 constexpr int FetchChunk = 256;
+constexpr int MaxFetchChunk = 65536;
 
 // The name under which an editable statement reads the rowid, apart from the table's columns.
 const QString RowidColumn = QStringLiteral("orvinta_rowid");
@@ -304,8 +306,10 @@ void RecordSet::clearRows()
 
 bool RecordSet::ensureRow(int row)
 {
+    // A walk to the end reads pages that double, so that a long result costs few runs of
+    // the paging statement; a grid that only shows its first rows still reads one page.
     while (row >= m_visibleRows && !m_exhausted)
-        fetch(FetchChunk);
+        fetch(std::clamp(m_visibleRows, FetchChunk, MaxFetchChunk));
     return row >= 0 && row < m_visibleRows;
 }
 
