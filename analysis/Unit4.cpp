@@ -407,9 +407,12 @@ void Tanaliz::readSelection(const QString &statement, QList<QPointF> &points)
     ADODataSet4->open();
     // The k-th row in the order the database delivers them is drawn at position k.
     qint64 k = 0;
+    // Looked up once; a statement without the column fails at its first row, as before.
+    const int column = ADODataSet4->fieldIndex(Schema::ValueColumn);
     for (ADODataSet4->first(); !ADODataSet4->eof(); ADODataSet4->next()) {
-        const double value = valueToDouble(ADODataSet4->fieldByName(Schema::ValueColumn));
-        points.append(QPointF(double(++k), value));
+        const QVariant stored = column >= 0 ? ADODataSet4->value(column)
+                                            : ADODataSet4->fieldByName(Schema::ValueColumn);
+        points.append(QPointF(double(++k), valueToDouble(stored)));
     }
 }
 
