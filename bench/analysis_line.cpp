@@ -6,6 +6,7 @@
 #include "bench/BenchOptions.h"
 
 #include "db/Schema.h"
+#include "db/SqlDialect.h"
 #include "db/Sqlite.h"
 #include "db/Statements.h"
 #include "db/forms/DatabasePath.h"
@@ -24,7 +25,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
@@ -55,24 +55,15 @@ void fillDatabase(const QString &path)
     db.exec(u"COMMIT"_s);
 }
 
-// Opens the file, runs the window's statement of one selection and reads its values, as bare
-// as SQLite's C interface allows; milliseconds.
-double bareLoop(const QString &path, const QString &discipline, double &checksum)
+// The window's statement of one selection, as the record set runs it, its values read as bare
+// as SQLite allows.
+double bareSelection(const QString &path, const QString &discipline, double &checksum)
 {
-    QElapsedTimer timer;
-    timer.start();
-    sqlite3 *db = nullptr;
-    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt *statement = nullptr;
-    const QByteArray sql =
-        Statements::selectionValues(discipline, u"Скорость"_s, u"Проектор"_s).toUtf8();
-    sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr);
     checksum = 0;
-    while (sqlite3_step(statement) == SQLITE_ROW)
-        checksum += sqlite3_column_double(statement, 0);
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
-    return double(timer.nsecsElapsed()) / 1e6;
+    return bareLoop(
+        path,
+        translateStatement(Statements::selectionValues(discipline, u"Скорость"_s, u"Проектор"_s)),
+        [&](sqlite3_stmt *row) { checksum += sqlite3_column_double(row, 0); });
 }
 
 struct Timing
@@ -126,7 +117,8 @@ int main(int argc, char **argv)
     QList<double> floors;
     for (int run = 0; run < runs; ++run) {
         double checksum = 0;
-        floors.append(bareLoop(path, u"Физика"_s, checksum) + bareLoop(path, u"Химия"_s, checksum));
+        floors.append(bareSelection(path, u"Физика"_s, checksum) +
+                      bareSelection(path, u"Химия"_s, checksum));
     }
     const double floor = median(floors) / 2; // one selection
     out << "bare SQLite loop, one selection of " << valueCount

@@ -6,7 +6,9 @@
 #include "db/ConnectionString.h"
 #include "db/RecordSet.h"
 #include "db/Schema.h"
+#include "db/SqlDialect.h"
 #include "db/Sqlite.h"
+#include "db/Statements.h"
 #include "db/forms/DatabasePath.h"
 
 #include <QApplication>
@@ -19,7 +21,6 @@
 #include <QTextStream>
 #include <algorithm>
 #include <cstdio>
-#include <sqlite3.h>
 #include <vector>
 
 namespace {
@@ -61,28 +62,17 @@ void fill(const QString &path)
     db.exec(QStringLiteral("COMMIT"));
 }
 
-// Opens the file, runs the statement and reads both columns of every row; milliseconds.
-double bareLoop(const QString &path, double &checksum)
+// The window's statement, as the record set runs it, both columns of every row read as bare
+// as SQLite allows.
+double bareValues(const QString &path, double &checksum)
 {
-    QElapsedTimer timer;
-    timer.start();
-    sqlite3 *db = nullptr;
-    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt *statement = nullptr;
-    const QByteArray sql =
-        QStringLiteral("SELECT Значение, Дисциплина FROM Значения WHERE Критерий = ?1").toUtf8();
-    sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr);
-    const QByteArray criterion = Chosen.toUtf8();
-    sqlite3_bind_text(statement, 1, criterion.constData(), int(criterion.size()), SQLITE_STATIC);
     checksum = 0;
-    while (sqlite3_step(statement) == SQLITE_ROW) {
-        checksum += sqlite3_column_double(statement, 0);
-        const unsigned char *text = sqlite3_column_text(statement, 1);
-        checksum += text ? sqlite3_column_bytes(statement, 1) : 0;
-    }
-    sqlite3_finalize(statement);
-    sqlite3_close(db);
-    return double(timer.nsecsElapsed()) / 1e6;
+    return bareLoop(path, translateStatement(Statements::criterionValues(Chosen)),
+                    [&](sqlite3_stmt *row) {
+                        checksum += sqlite3_column_double(row, 0);
+                        const unsigned char *text = sqlite3_column_text(row, 1);
+                        checksum += text ? sqlite3_column_bytes(row, 1) : 0;
+                    });
 }
 
 // The record set layer alone: open the value statement and walk it reading both columns.
@@ -149,9 +139,9 @@ int main(int argc, char *argv[])
     double checksum = 0;
     try {
         analysis(window); // warms the file cache like the bare loop's first run
-        bareLoop(path, checksum);
+        bareValues(path, checksum);
         for (int run = 0; run < Runs; ++run) {
-            bare.push_back(bareLoop(path, checksum));
+            bare.push_back(bareValues(path, checksum));
             walk.push_back(recordSetWalk(path));
             whole.push_back(analysis(window));
         }
