@@ -4,6 +4,7 @@
 #include "report/ReportData.h"
 #include "report/ReportLayout.h"
 #include "ui/Dialogs.h"
+#include "ui/PrintPreview.h"
 #include "ui/Printer.h"
 
 #include <QGuiApplication>
@@ -12,6 +13,7 @@
 #include <QScreen>
 #include <cmath>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -25,6 +27,40 @@ void setPage(QPrinter &printer, const QPageLayout &layout)
         printer.setPageOrientation(layout.orientation());
     }
 }
+
+QSizeF printableMm(const QPrinter &printer)
+{
+    return printer.pageLayout().paintRect(QPageLayout::Millimeter).size();
+}
+
+// The report as its preview shows it: laid out on the preview's printer page by page, as the
+// pages come into view.
+class ReportDocument final : public PreviewDocument
+{
+public:
+    ReportDocument(const TReport &report, ReportData data)
+        : m_report(report), m_data(std::move(data))
+    {}
+
+    void setPage(QPrinter *printer) override
+    {
+        m_layout = std::make_unique<ReportLayout>(m_report, m_data, printableMm(*printer), printer,
+                                                  ReportLayout::Pagination::AsNeeded);
+    }
+    int layOutPages(int count) override { return m_layout->layOutPages(count); }
+    bool isComplete() const override { return m_layout->isComplete(); }
+    int pageCount() const override { return m_layout->pageCount(); }
+    void paintPage(QPainter &painter, int index) const override
+    {
+        m_layout->paintPage(painter, index);
+    }
+    void print(QPrinter *printer) override { m_report.print(printer, m_data); }
+
+private:
+    const TReport &m_report;
+    const ReportData m_data;
+    std::unique_ptr<ReportLayout> m_layout;
+};
 
 } // namespace
 
@@ -80,15 +116,15 @@ ReportData TReport::readData() const
 
 void TReport::preview(QWidget *parent) const
 {
-    const ReportData data = readData();
+    ReportDocument document(*this, readData());
     // The preview prints on a printer of its own: the report's landscape stays with this
     // report, and whatever fails in it leaves the process' printer as it was.
     const auto printer = printerForJob(currentPrinter(), m_title);
     setPage(*printer, pageLayout());
     // Its print dialog then shows the file it would write (and asks before replacing one).
     settlePrintFile(*printer, m_title);
-    const bool printed = dialogs().printPreview(
-        parent, printer.get(), [this, &data](QPrinter *target) { print(target, data); });
+    document.setPage(printer.get());
+    const bool printed = dialogs().printPreview(parent, printer.get(), document);
     if (printed && printer->outputFormat() == QPrinter::PdfFormat)
         showPrintedFile(parent, printer->outputFileName());
 }
@@ -96,12 +132,13 @@ void TReport::preview(QWidget *parent) const
 void TReport::print(QPrinter *printer, const ReportData &data) const
 {
     // The printer's own page: the preview's page set-up lays the report out anew.
-    const QSizeF printable = printer->pageLayout().paintRect(QPageLayout::Millimeter).size();
-    const ReportLayout layout(*this, data, printable, printer);
+    // Each page is laid out just before it is painted.
+    ReportLayout layout(*this, data, printableMm(*printer), printer,
+                        ReportLayout::Pagination::AsNeeded);
     QPainter painter;
     if (!painter.begin(printer))
         throw std::runtime_error("Не удалось начать печать на принтере");
-    for (int page = 0; page < layout.pageCount(); ++page) {
+    for (int page = 0; layout.layOutPages(page + 1) > page; ++page) {
         if (page > 0 && !printer->newPage())
             throw std::runtime_error("Не удалось начать новую страницу при печати");
         layout.paintPage(painter, page);

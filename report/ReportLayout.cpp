@@ -7,17 +7,31 @@
 #include <QPaintDevice>
 #include <QPainter>
 #include <algorithm>
+#include <climits>
 
 ReportLayout::ReportLayout(const TReport &report, const ReportData &data, const QSizeF &printableMm,
-                           const QPaintDevice *device)
+                           const QPaintDevice *device, Pagination pagination)
     : m_report(report), m_data(data), m_printableMm(printableMm),
-      m_pixelsPerMmX(device->logicalDpiX() / 25.4), m_pixelsPerMmY(device->logicalDpiY() / 25.4)
+      m_pixelsPerMmX(device->logicalDpiX() / 25.4), m_pixelsPerMmY(device->logicalDpiY() / 25.4),
+      m_headers(printableBands(BandType::PageHeader)), m_details(printableBands(BandType::Detail)),
+      m_footers(printableBands(BandType::PageFooter))
 {
     for (const auto &band : report.bands()) {
         for (const auto &element : band->elements())
             m_texts.try_emplace(element.get(), element->font(), element->alignment(), device);
     }
-    paginate();
+    const auto columnHeaders = printableBands(BandType::ColumnHeader);
+    m_headers.insert(m_headers.end(), columnHeaders.begin(), columnHeaders.end());
+    m_records = m_details.empty() ? 0 : m_data.recordCount();
+    if (pagination == Pagination::All)
+        layOutPages(INT_MAX);
+}
+
+int ReportLayout::layOutPages(int count)
+{
+    while (!m_complete && pageCount() < count)
+        layOutPage();
+    return pageCount();
 }
 
 ReportLayout::~ReportLayout() = default;
@@ -52,58 +66,46 @@ qreal ReportLayout::measure(const TReportBand &band, int page, int record) const
     return height;
 }
 
-void ReportLayout::paginate()
+void ReportLayout::layOutPage()
 {
-    const auto headers = [this] {
-        auto bands = printableBands(BandType::PageHeader);
-        const auto columnHeaders = printableBands(BandType::ColumnHeader);
-        bands.insert(bands.end(), columnHeaders.begin(), columnHeaders.end());
-        return bands;
-    }();
-    const auto details = printableBands(BandType::Detail);
-    const auto footers = printableBands(BandType::PageFooter);
-    const int records = details.empty() ? 0 : m_data.recordCount();
+    ReportPage page;
+    const int number = pageCount() + 1;
+    qreal top = 0;
+    for (const TReportBand *band : m_headers) {
+        const qreal height = measure(*band, number, -1);
+        page.bands.push_back({band, -1, top, height});
+        top += height;
+    }
+    std::vector<qreal> footerHeights;
+    for (const TReportBand *band : m_footers)
+        footerHeights.push_back(measure(*band, number, -1));
+    qreal footerTop = m_printableMm.height();
+    for (const qreal height : footerHeights)
+        footerTop -= height;
 
-    int record = 0;
-    do {
-        ReportPage page;
-        const int number = pageCount() + 1;
-        qreal top = 0;
-        for (const TReportBand *band : headers) {
-            const qreal height = measure(*band, number, -1);
-            page.bands.push_back({band, -1, top, height});
-            top += height;
+    // A record always goes on a page that has none yet, even if it is taller than the room:
+    // the report must move on.
+    std::vector<qreal> heights(m_details.size());
+    for (bool first = true; m_nextRecord < m_records; ++m_nextRecord, first = false) {
+        qreal total = 0;
+        for (size_t i = 0; i < m_details.size(); ++i) {
+            heights[i] = measure(*m_details[i], number, m_nextRecord);
+            total += heights[i];
         }
-        std::vector<qreal> footerHeights;
-        for (const TReportBand *band : footers)
-            footerHeights.push_back(measure(*band, number, -1));
-        qreal footerTop = m_printableMm.height();
-        for (const qreal height : footerHeights)
-            footerTop -= height;
+        if (!first && top + total > footerTop)
+            break;
+        for (size_t i = 0; i < m_details.size(); ++i) {
+            page.bands.push_back({m_details[i], m_nextRecord, top, heights[i]});
+            top += heights[i];
+        }
+    }
 
-        // A record always goes on a page that has none yet, even if it is taller than the
-        // room: the report must move on.
-        for (bool first = true; record < records; ++record, first = false) {
-            std::vector<qreal> heights;
-            qreal total = 0;
-            for (const TReportBand *band : details) {
-                heights.push_back(measure(*band, number, record));
-                total += heights.back();
-            }
-            if (!first && top + total > footerTop)
-                break;
-            for (size_t i = 0; i < details.size(); ++i) {
-                page.bands.push_back({details[i], record, top, heights[i]});
-                top += heights[i];
-            }
-        }
-
-        for (size_t i = 0; i < footers.size(); ++i) {
-            page.bands.push_back({footers[i], -1, footerTop, footerHeights[i]});
-            footerTop += footerHeights[i];
-        }
-        m_pages.push_back(std::move(page));
-    } while (record < records);
+    for (size_t i = 0; i < m_footers.size(); ++i) {
+        page.bands.push_back({m_footers[i], -1, footerTop, footerHeights[i]});
+        footerTop += footerHeights[i];
+    }
+    m_pages.push_back(std::move(page));
+    m_complete = m_nextRecord >= m_records;
 }
 
 void ReportLayout::paintPage(QPainter &painter, int index) const

@@ -77,16 +77,31 @@ void ReportText::drawLine(QPainter &painter, const QRectF &rect, const QString &
         return;
     prepare(painter);
     const qreal width = advance(text);
-    if (text.contains(QLatin1Char('\n')) || width > rect.width()) {
-        // Too wide: let Qt cut it at the rectangle.
-        painter.drawText(rect, int(m_alignment | Qt::AlignTop | Qt::TextSingleLine), text);
-        return;
-    }
+    const bool tooWide = text.contains(QLatin1Char('\n')) || width > rect.width();
     qreal x = rect.left();
     if (m_alignment & Qt::AlignRight)
         x = rect.right() - width;
     else if (m_alignment & Qt::AlignHCenter)
         x = rect.left() + (rect.width() - width) / 2;
+    if (painter.device()->logicalDpiY() != m_device->logicalDpiY()) {
+        // A painter resolves its font for its own device: on another one (the preview's
+        // screen) the text is laid out for this device and drawn scaled, as it will print,
+        // cut at the rectangle.
+        QString line = text;
+        line.replace(QLatin1Char('\n'), QLatin1Char(' ')).remove(QLatin1Char('\r'));
+        QTextLayout layout(line, m_font, m_device);
+        layOutLines(layout, Qt::AlignLeft, 1e6);
+        painter.save();
+        painter.setClipRect(rect, Qt::IntersectClip);
+        layout.draw(&painter, QPointF(x, rect.top()));
+        painter.restore();
+        return;
+    }
+    if (tooWide) {
+        // Let Qt cut it at the rectangle.
+        painter.drawText(rect, int(m_alignment | Qt::AlignTop | Qt::TextSingleLine), text);
+        return;
+    }
     painter.drawText(QPointF(x, rect.top() + m_metrics.ascent()), text);
 }
 

@@ -1,6 +1,7 @@
 #include "ui/Dialogs.h"
 
 #include "ui/ErrorGuard.h"
+#include "ui/PrintPreview.h"
 #include "ui/Printer.h"
 
 #include <QDesktopServices>
@@ -14,7 +15,6 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPrintDialog>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
@@ -141,21 +141,12 @@ void QtDialogs::printedToFile(QWidget *parent, const QString &file)
         QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
 }
 
-bool QtDialogs::printPreview(QWidget *parent, QPrinter *printer,
-                             const std::function<void(QPrinter *)> &paint)
+bool QtDialogs::printPreview(QWidget *parent, QPrinter *printer, PreviewDocument &document)
 {
     // Not modal: the other windows stay usable, but the caller waits for this preview.
-    QPointer<QPrintPreviewDialog> preview = new QPrintPreviewDialog(printer, parent);
+    QPointer<PrintPreviewDialog> preview = new PrintPreviewDialog(document, *printer, parent);
     preview->setAttribute(Qt::WA_DeleteOnClose);
     preview->setWindowModality(Qt::NonModal);
-    preview->setWindowTitle(applicationTitle());
-    if (const QScreen *screen = (parent ? parent->screen() : QGuiApplication::primaryScreen()))
-        preview->resize(screen->availableSize() * 4 / 5);
-    // Pages are painted from inside Qt's event handling, where no exception may pass.
-    const auto painting = QObject::connect(preview, &QPrintPreviewDialog::paintRequested, preview,
-                                           [&paint, window = preview.data()](QPrinter *pages) {
-                                               guard(window, [&] { paint(pages); });
-                                           });
     QEventLoop loop;
     bool printed = false;
     // The preview accepts itself once it has printed.
@@ -167,11 +158,8 @@ bool QtDialogs::printPreview(QWidget *parent, QPrinter *printer,
     preview->show();
     if (preview)
         loop.exec();
-    if (preview) {
-        // The paint function dies with this call; a dialog still waiting for its deletion
-        // must not ask it for pages again.
-        QObject::disconnect(painting);
+    // A finished preview no longer touches the document, which dies with this call.
+    if (preview)
         preview->deleteLater();
-    }
     return printed;
 }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <functional>
 
+class PreviewDocument;
 class QPrinter;
 class QWidget;
 
@@ -37,10 +38,9 @@ public:
     virtual QString openFileName(QWidget *parent, const OpenFileRequest &request) = 0;
     // Printer set-up on the given printer, which keeps what the user confirms.
     virtual void printerSetup(QWidget *parent, QPrinter *printer) = 0;
-    // Shows a preview of the pages that paint() draws, not modal; returns when it is closed,
-    // true when the user printed from it.
-    virtual bool printPreview(QWidget *parent, QPrinter *printer,
-                              const std::function<void(QPrinter *)> &paint) = 0;
+    // Shows a preview of the document's pages on the printer's page, not modal; returns when
+    // it is closed, true when the user printed from it.
+    virtual bool printPreview(QWidget *parent, QPrinter *printer, PreviewDocument &document) = 0;
     // A print went into this file: says where it is, with a way to open its folder.
     virtual void printedToFile(QWidget *parent, const QString &file) = 0;
 };
@@ -51,7 +51,7 @@ Dialogs &dialogs();
 // Returns the replacement installed before, if any.
 Dialogs *setDialogs(Dialogs *replacement);
 
-// The real implementation, built on QMessageBox, QFileDialog, QPrintDialog and QPrintPreviewDialog.
+// The real implementation, built on QMessageBox, QFileDialog, QPrintDialog and the print preview.
 class QtDialogs final : public Dialogs
 {
 public:
@@ -61,7 +61,6 @@ public:
     bool dropUnsavedEdit(QWidget *parent, const QString &problem) override;
     QString openFileName(QWidget *parent, const OpenFileRequest &request) override;
     void printerSetup(QWidget *parent, QPrinter *printer) override;
-    bool printPreview(QWidget *parent, QPrinter *printer,
-                      const std::function<void(QPrinter *)> &paint) override;
+    bool printPreview(QWidget *parent, QPrinter *printer, PreviewDocument &document) override;
     void printedToFile(QWidget *parent, const QString &file) override;
 };

@@ -2,6 +2,7 @@
 
 #include "db/RecordSet.h"
 #include "db/Sqlite.h"
+#include "ui/PrintPreview.h"
 #include "ui/Printer.h"
 
 #include <QPrinter>
@@ -55,11 +56,11 @@ PaintingDialogs::~PaintingDialogs()
     setDialogs(nullptr);
 }
 
-bool PaintingDialogs::printPreview(QWidget *, QPrinter *, const Paint &paint)
+bool PaintingDialogs::printPreview(QWidget *, QPrinter *, PreviewDocument &document)
 {
     ++previews;
     if (onPreview)
-        onPreview(paint);
+        onPreview([&document](QPrinter *printer) { document.print(printer); });
     return false;
 }
 

@@ -45,7 +45,7 @@ public:
     bool dropUnsavedEdit(QWidget *, const QString &) override { return false; }
     QString openFileName(QWidget *, const OpenFileRequest &) override { return {}; }
     void printerSetup(QWidget *, QPrinter *) override {}
-    bool printPreview(QWidget *parent, QPrinter *printer, const Paint &paint) override;
+    bool printPreview(QWidget *parent, QPrinter *printer, PreviewDocument &document) override;
     void printedToFile(QWidget *, const QString &) override {}
 };
 

@@ -13,12 +13,11 @@
 #include "tests/report/ReportFixture.h"
 #include "tests/support/FakeDialogs.h"
 #include "ui/ErrorGuard.h"
+#include "ui/PrintPreview.h"
 #include "ui/Printer.h"
 
 #include <QApplication>
 #include <QHeaderView>
-#include <QPrintPreviewDialog>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -212,13 +211,14 @@ void TestPrintGrid::realPreviewIsNotModalAndPrintReturnsWhenItCloses()
     poll.setInterval(10);
     QObject::connect(&poll, &QTimer::timeout, [&] {
         for (QWidget *widget : QApplication::topLevelWidgets()) {
-            auto *preview = qobject_cast<QPrintPreviewDialog *>(widget);
-            if (!preview || !preview->isVisible())
+            auto *preview = qobject_cast<PrintPreviewDialog *>(widget);
+            // The pages are laid out while the preview is open.
+            if (!preview || !preview->isVisible() || !preview->document().isComplete())
                 continue;
             poll.stop();
             inspected = true;
             modal = preview->isModal() || QApplication::activeModalWidget() != nullptr;
-            pages = preview->findChild<QPrintPreviewWidget *>()->pageCount();
+            pages = preview->document().pageCount();
             orientation = preview->printer()->pageLayout().orientation();
             preview->close();
         }
@@ -241,13 +241,21 @@ void TestPrintGrid::paintingErrorsInTheRealPreviewAreShown()
     FakeDialogs fake; // records the error box; the preview itself is the real one
     QTimer::singleShot(50, [] {
         for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (qobject_cast<QPrintPreviewDialog *>(widget))
+            if (qobject_cast<PrintPreviewDialog *>(widget))
                 widget->close();
         }
     });
+    struct FailingDocument final : PreviewDocument
+    {
+        void setPage(QPrinter *) override {}
+        int layOutPages(int) override { return 1; }
+        bool isComplete() const override { return true; }
+        int pageCount() const override { return 1; }
+        void paintPage(QPainter &, int) const override { throw DbError(u"Сбой при печати"_s); }
+        void print(QPrinter *) override {}
+    } document;
     QtDialogs real;
-    real.printPreview(nullptr, &currentPrinter(),
-                      [](QPrinter *) { throw DbError(u"Сбой при печати"_s); });
+    real.printPreview(nullptr, &currentPrinter(), document);
     QVERIFY(!fake.errors().isEmpty());
     QCOMPARE(fake.errors().first(), u"Сбой при печати."_s);
 }

@@ -101,6 +101,7 @@ private Q_SLOTS:
     void paginates_data();
     void paginates();
     void wrappedTextMakesItsLineTaller();
+    void pagesLaidOutAsNeededAreThePagesOfTheWholeLayout();
     void aRecordTallerThanThePageStillMovesOn();
 
     void previewPrintsOnAPrinterOfItsOwnWithTheReportsPage();
@@ -296,6 +297,63 @@ void TestReportEngine::wrappedTextMakesItsLineTaller()
     small.text->setAutoStretch(false);
     const ReportLayout unstretched(small.report, data, printable, &device);
     QCOMPARE(unstretched.page(0).bands.at(3).heightMm, 4.0);
+}
+
+void TestReportEngine::pagesLaidOutAsNeededAreThePagesOfTheWholeLayout()
+{
+    // Lines of one, two and three wrapped lines, so pages break after differing records.
+    ReportFixture fixture(QStringLiteral("Текст TEXT"));
+    fixture.addRows(700, [](int i) {
+        return QVariantList{QStringLiteral("запись %1 ").arg(i).repeated(1 + i % 3 * 2)};
+    });
+    auto records = fixture.open();
+    SmallReport small(records.get());
+    small.text->setWidthMm(25);
+    const ReportData data = small.report.readData();
+    const QSizeF printable(190, 100);
+    RecordingDevice device(printable);
+
+    const ReportLayout whole(small.report, data, printable, &device);
+    ReportLayout asNeeded(small.report, data, printable, &device,
+                          ReportLayout::Pagination::AsNeeded);
+    QCOMPARE(asNeeded.pageCount(), 0);
+    QCOMPARE(asNeeded.layOutPages(1), 1);
+    QVERIFY(!asNeeded.isComplete());
+    while (!asNeeded.isComplete())
+        asNeeded.layOutPages(asNeeded.pageCount() + 2);
+    QVERIFY2(whole.pageCount() > 40, qPrintable(QString::number(whole.pageCount())));
+    QCOMPARE(asNeeded.pageCount(), whole.pageCount());
+    QCOMPARE(asNeeded.layOutPages(whole.pageCount() + 5), whole.pageCount());
+
+    const auto painted = [&device](const ReportLayout &layout, int page) {
+        device.clear();
+        QPainter painter(&device);
+        layout.paintPage(painter, page);
+        painter.end();
+        QStringList texts;
+        for (const RecordingDevice::Text &run : device.texts())
+            texts.append(QStringLiteral("%1@%2,%3")
+                             .arg(run.text)
+                             .arg(run.baseline.x())
+                             .arg(run.baseline.y()));
+        return texts;
+    };
+    for (const int page : {0, whole.pageCount() / 2, whole.pageCount() - 1}) {
+        const auto &expected = whole.page(page).bands;
+        const auto &actual = asNeeded.page(page).bands;
+        QCOMPARE(actual.size(), expected.size());
+        for (size_t b = 0; b < expected.size(); ++b) {
+            QCOMPARE(actual[b].band, expected[b].band);
+            QCOMPARE(actual[b].record, expected[b].record);
+            QCOMPARE(actual[b].topMm, expected[b].topMm);
+            QCOMPARE(actual[b].heightMm, expected[b].heightMm);
+        }
+        const QStringList texts = painted(whole, page);
+        QVERIFY(std::any_of(texts.begin(), texts.end(), [page](const QString &text) {
+            return text.startsWith(QStringLiteral("стр.%1@").arg(page + 1));
+        }));
+        QCOMPARE(painted(asNeeded, page), texts);
+    }
 }
 
 void TestReportEngine::aRecordTallerThanThePageStillMovesOn()

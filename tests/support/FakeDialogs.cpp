@@ -1,5 +1,7 @@
 #include "tests/support/FakeDialogs.h"
 
+#include "ui/PrintPreview.h"
+
 FakeDialogs::FakeDialogs() : m_replaced(setDialogs(this))
 {}
 
@@ -86,15 +88,14 @@ void FakeDialogs::printedToFile(QWidget *, const QString &file)
     shown.append({Shown::PrintedFile, file});
 }
 
-bool FakeDialogs::printPreview(QWidget *, QPrinter *printer,
-                               const std::function<void(QPrinter *)> &paint)
+bool FakeDialogs::printPreview(QWidget *, QPrinter *printer, PreviewDocument &document)
 {
     shown.append(Shown{Shown::Preview, QString()});
     for (int i = 0; i < previewPaints; ++i) {
         if (onPreview)
             onPreview(printer);
         else
-            paint(printer);
+            document.print(printer);
     }
     return previewPrinted;
 }

@@ -55,8 +55,7 @@ public:
     bool dropUnsavedEdit(QWidget *parent, const QString &problem) override;
     QString openFileName(QWidget *parent, const OpenFileRequest &request) override;
     void printerSetup(QWidget *parent, QPrinter *printer) override;
-    bool printPreview(QWidget *parent, QPrinter *printer,
-                      const std::function<void(QPrinter *)> &paint) override;
+    bool printPreview(QWidget *parent, QPrinter *printer, PreviewDocument &document) override;
     void printedToFile(QWidget *parent, const QString &file) override;
 
     OpenFileRequest lastOpenRequest;
