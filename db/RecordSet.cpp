@@ -119,6 +119,7 @@ void RecordSet::open()
     m_baseTable = baseTable;
     m_fields = fields;
     clearRows();
+    m_repeatedTexts.clear();
     m_insertedRowids.clear();
     m_exhausted = false;
     m_nextRowid = std::numeric_limits<qint64>::min();
@@ -137,6 +138,7 @@ void RecordSet::close()
     m_baseTable.clear();
     m_fields.clear();
     clearRows();
+    m_repeatedTexts.clear();
     m_insertedRowids.clear();
     m_exhausted = true;
     m_hasRowid = false;
@@ -234,8 +236,10 @@ void RecordSet::storeCurrent(qint64 rowid, int firstColumn)
 {
     m_rowids.push_back(rowid);
     const int columns = m_statement->columnCount();
+    if (m_repeatedTexts.size() != size_t(columns))
+        m_repeatedTexts.resize(size_t(columns));
     for (int i = firstColumn; i < columns; ++i)
-        m_cells.push_back(m_statement->value(i));
+        m_cells.push_back(m_statement->value(i, &m_repeatedTexts[size_t(i)]));
 }
 
 int RecordSet::fetchPages(int count)

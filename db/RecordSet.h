@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+class RepeatedTexts;
 class SqliteDatabase;
 class SqliteStatement;
 
@@ -159,6 +160,7 @@ private:
     // views lie beyond m_visibleRows.
     std::vector<qint64> m_rowids;
     std::vector<QVariant> m_cells;
+    std::vector<RepeatedTexts> m_repeatedTexts; // one for each column of the statement
     int m_visibleRows = 0;
     QSet<qint64> m_insertedRowids; // rows this record set added, not to be read twice
     bool m_exhausted = true;

@@ -291,7 +291,20 @@ int SqliteStatement::columnCount() const
     return sqlite3_column_count(m_statement);
 }
 
-QVariant SqliteStatement::value(int column) const
+QVariant RepeatedTexts::text(const char *bytes, int size)
+{
+    if (size > LongestKept)
+        return QString::fromUtf8(bytes, size);
+    const QByteArrayView key(bytes, size);
+    Slot &slot = m_slots[qHash(key) % m_slots.size()];
+    if (!slot.text.isValid() || slot.bytes != key) {
+        slot.bytes = key.toByteArray();
+        slot.text = QString::fromUtf8(bytes, size);
+    }
+    return slot.text;
+}
+
+QVariant SqliteStatement::value(int column, RepeatedTexts *texts) const
 {
     switch (sqlite3_column_type(m_statement, column)) {
     case SQLITE_INTEGER:
@@ -305,7 +318,10 @@ QVariant SqliteStatement::value(int column) const
     }
     case SQLITE_TEXT: {
         const unsigned char *text = sqlite3_column_text(m_statement, column);
-        return QVariant(fromUtf8(text, sqlite3_column_bytes(m_statement, column)));
+        const int bytes = sqlite3_column_bytes(m_statement, column);
+        if (texts)
+            return texts->text(reinterpret_cast<const char *>(text), bytes);
+        return QVariant(fromUtf8(text, bytes));
     }
     default:
         return QVariant();
