@@ -21,6 +21,8 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -50,10 +52,16 @@ QString dayName(int dayOfWeek)
 
 // What the open dialog is asked for: *.mdb files, starting in "Path" under the current
 // folder when there is one.
-OpenFileRequest openDialogRequest()
+// The dialog starts in the "Path" folder of the working folder where there is one; else in the
+// folder of the file chosen last, else in the user's documents.
+OpenFileRequest openDialogRequest(const QString &lastFile)
 {
-    const QString folder = QDir::current().absoluteFilePath(u"Path"_s);
-    return {QString(), QFileInfo(folder).isDir() ? folder : QString(), u"*.mdb"_s};
+    QString folder = QDir::current().absoluteFilePath(u"Path"_s);
+    if (!QFileInfo(folder).isDir())
+        folder = lastFile.isEmpty() ? QString() : QFileInfo(lastFile).absolutePath();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return {QString(), folder, u"*.mdb"_s};
 }
 
 } // namespace
@@ -127,6 +135,7 @@ void TForm1::createToolBar()
     ToolButton1->setIconSize(ToolBar1->iconSize());
     ToolButton1->setFixedSize(52, 45);
     ToolButton1->setAutoRaise(true);
+    ToolButton1->setToolTip(u"Открыть базу данных"_s);
     connect(ToolButton1, &QToolButton::clicked, this, guarded(this, &TForm1::ToolButton1Click));
     ToolBar1->addWidget(ToolButton1);
 
@@ -148,6 +157,9 @@ QAction *TForm1::addMenuItem(QMenu *menu, const QString &caption, int image,
 void TForm1::createMenus()
 {
     MainMenu1 = menuBar();
+    // F10 opens the first menu, as in every desktop program.
+    connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this,
+            [this] { MainMenu1->setActiveAction(MainMenu1->actions().value(0)); });
 
     N1 = MainMenu1->addMenu(u"Файл"_s);
     N7 = addMenuItem(N1, u"Открыть базу данных"_s, 2, &TForm1::N7Click);
@@ -289,7 +301,7 @@ void TForm1::N6Click()
 
 void TForm1::N7Click()
 {
-    const QString file = dialogs().openFileName(this, openDialogRequest());
+    const QString file = dialogs().openFileName(this, openDialogRequest(m_databasePath));
     if (!file.isEmpty()) {
         // A database window that cannot write its pending edit stays open, and so does the
         // database it works on.

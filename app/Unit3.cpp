@@ -2,9 +2,11 @@
 
 #include "ui/ErrorGuard.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -33,13 +35,22 @@ Tabout::Tabout(QWidget *owner)
 
     Label1 = boldLabel(u"Автор: команда «Орвинта»"_s, this);
     Label2 = boldLabel(u"Связь: orvinta@example.org"_s, this);
+    auto *version = new QLabel(u"Версия %1"_s.arg(QCoreApplication::applicationVersion()), this);
+    version->setAlignment(Qt::AlignCenter);
     Button1 = new QPushButton(u"OK"_s, this);
     Button1->setFixedWidth(75);
+    Button1->setDefault(true);
     connect(Button1, &QPushButton::clicked, this, guarded(this, &Tabout::Button1Click));
+    // Return and Esc close it, as they close any box.
+    for (const auto key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
+        connect(new QShortcut(QKeySequence(key), this), &QShortcut::activated, Button1,
+                &QPushButton::click);
 
     auto *layout = new QVBoxLayout(this);
+    layout->setSpacing(2);
     layout->addWidget(Label1);
     layout->addWidget(Label2);
+    layout->addWidget(version);
     layout->addWidget(Button1, 0, Qt::AlignHCenter);
 
     if (const QScreen *display = screen())

@@ -4,6 +4,7 @@
 #include "ui/Dialogs.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QScopeGuard>
 #include <QTranslator>
@@ -21,11 +22,22 @@ void loadQtTranslation(QApplication &application)
         QApplication::installTranslator(translator);
 }
 
+// The program's own icon on every window (and left of the menu bar of a maximised child).
+QIcon applicationIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(u":/icons/orvinta-%1.png"_s.arg(size), QSize(size, size));
+    return icon;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral(ORVINTA_VERSION));
+    QApplication::setWindowIcon(applicationIcon());
     loadQtTranslation(application);
 
     auto splash = std::make_unique<TSplashForm>();

@@ -89,6 +89,23 @@ QString QtDialogs::openFileName(QWidget *parent, const OpenFileRequest &request)
     return dialog.selectedFiles().constFirst();
 }
 
+QString QtDialogs::saveFileName(QWidget *parent, const OpenFileRequest &request)
+{
+    QFileDialog dialog(parent, request.caption, request.directory, request.nameFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The dialog asks before it replaces a file.
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    QString file = dialog.selectedFiles().constFirst();
+    // A name typed without its extension gets the one of the chosen format.
+    const QString filter = dialog.selectedNameFilter();
+    const qsizetype star = filter.indexOf(QLatin1String("*."));
+    if (QFileInfo(file).suffix().isEmpty() && star >= 0)
+        file += filter.mid(star + 1, filter.indexOf(QLatin1Char(')'), star) - star - 1);
+    return file;
+}
+
 void QtDialogs::printerSetup(QWidget *parent, QPrinter *printer)
 {
     // A PDF printer without a file shows the default file; confirmed unchanged it is not

@@ -36,6 +36,9 @@ public:
     virtual bool dropUnsavedEdit(QWidget *parent, const QString &problem) = 0;
     // The chosen file's full name, or an empty string when the user cancelled.
     virtual QString openFileName(QWidget *parent, const OpenFileRequest &request) = 0;
+    // The name of a file to write, or an empty string when the user cancelled. The request's
+    // directory may hold a proposed file name; the filter names the formats ("PNG (*.png)").
+    virtual QString saveFileName(QWidget *parent, const OpenFileRequest &request) = 0;
     // Printer set-up on the given printer, which keeps what the user confirms.
     virtual void printerSetup(QWidget *parent, QPrinter *printer) = 0;
     // Shows a preview of the document's pages on the printer's page, not modal; returns when
@@ -60,6 +63,7 @@ public:
     bool confirm(QWidget *parent, const QString &text) override;
     bool dropUnsavedEdit(QWidget *parent, const QString &problem) override;
     QString openFileName(QWidget *parent, const OpenFileRequest &request) override;
+    QString saveFileName(QWidget *parent, const OpenFileRequest &request) override;
     void printerSetup(QWidget *parent, QPrinter *printer) override;
     bool printPreview(QWidget *parent, QPrinter *printer, PreviewDocument &document) override;
     void printedToFile(QWidget *parent, const QString &file) override;

@@ -3,14 +3,24 @@
 #include "db/FieldInfo.h"
 #include "db/RecordSet.h"
 #include "db/forms/DataSource.h"
+#include "db/forms/GridExport.h"
 #include "db/forms/GridModel.h"
 
+#include "core/DbError.h"
+#include "ui/Dialogs.h"
 #include "ui/ErrorGuard.h"
 
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QGuiApplication>
 #include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QSaveFile>
 #include <QScopedValueRollback>
+#include <QStandardPaths>
 #include <QStyledItemDelegate>
 #include <algorithm>
 
@@ -228,7 +238,99 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    if (event->matches(QKeySequence::Copy)) {
+        copySelection();
+        event->accept();
+        return;
+    }
     QTableView::keyPressEvent(event);
+}
+
+void DataGrid::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu menu(this);
+    QAction *copy = menu.addAction(QStringLiteral("Копировать"), this, [this] { copySelection(); });
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setEnabled(selectionModel() && selectionModel()->hasSelection());
+    menu.addAction(QStringLiteral("Сохранить как CSV…"), this,
+                   [this] { guard(this, [this] { saveCsvAsked(); }); });
+    menu.exec(event->globalPos());
+}
+
+QStringList DataGrid::rowTexts(int row, int firstColumn, int lastColumn) const
+{
+    // The full texts, line breaks included, as a cell editor shows them.
+    QStringList texts;
+    for (int column = firstColumn; column <= lastColumn; ++column)
+        texts.append(model()->index(row, column).data(Qt::EditRole).toString());
+    return texts;
+}
+
+QString DataGrid::selectedText() const
+{
+    const QModelIndexList cells =
+        selectionModel() ? selectionModel()->selectedIndexes() : QModelIndexList();
+    if (cells.isEmpty())
+        return {};
+    int top = cells.first().row(), bottom = top;
+    int left = cells.first().column(), right = left;
+    for (const QModelIndex &cell : cells) {
+        top = std::min(top, cell.row());
+        bottom = std::max(bottom, cell.row());
+        left = std::min(left, cell.column());
+        right = std::max(right, cell.column());
+    }
+    QList<QStringList> rows;
+    for (int row = top; row <= bottom; ++row) {
+        QStringList texts = rowTexts(row, left, right);
+        // Cells of the rectangle that are not selected stay empty.
+        for (int column = left; column <= right; ++column) {
+            if (!selectionModel()->isSelected(model()->index(row, column)))
+                texts[column - left].clear();
+        }
+        rows.append(texts);
+    }
+    return delimitedText(rows, u'\t', QStringLiteral("\n"));
+}
+
+void DataGrid::copySelection() const
+{
+    const QString text = selectedText();
+    if (!text.isEmpty())
+        QGuiApplication::clipboard()->setText(text);
+}
+
+void DataGrid::saveCsv(const QString &path)
+{
+    GridModel *model = gridModel();
+    if (!model)
+        return;
+    while (model->canFetchMore())
+        model->fetchMore();
+    QList<QStringList> rows;
+    QStringList titles;
+    for (int column = 0; column < model->columnCount(); ++column)
+        titles.append(model->headerData(column, Qt::Horizontal).toString());
+    rows.append(titles);
+    for (int row = 0; row < model->rowCount(); ++row)
+        rows.append(rowTexts(row, 0, model->columnCount() - 1));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(delimitedText(rows, csvSeparator(), QStringLiteral("\r\n")).toUtf8()) < 0 ||
+        !file.commit())
+        throw DbError(QStringLiteral("Не удалось записать файл «%1»: %2")
+                          .arg(QDir::toNativeSeparators(path), file.errorString()));
+}
+
+void DataGrid::saveCsvAsked()
+{
+    const QString path = dialogs().saveFileName(
+        this, {QStringLiteral("Сохранить как CSV"),
+               QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                   .filePath(QStringLiteral("таблица.csv")),
+               QStringLiteral("CSV (*.csv)")});
+    if (!path.isEmpty())
+        saveCsv(path);
 }
 
 void DataGrid::applyDefaultColumnWidths()

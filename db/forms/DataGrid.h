@@ -42,12 +42,24 @@ public:
     // The alignment of a column's cells: numbers to the right, everything else to the left.
     Qt::Alignment columnAlignment(int column) const;
 
+    // The selected cells (the rectangle around them) as tab-separated text, the values
+    // written as the grid shows them, with the user's decimal separator.
+    QString selectedText() const;
+    // Ctrl+C, and «Копировать» in the context menu: the selected cells to the clipboard.
+    void copySelection() const;
+    // Every row (read to the end), under a line of column titles, into a CSV file in UTF-8;
+    // throws DbError when the file cannot be written.
+    void saveCsv(const QString &path);
+
 protected:
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     GridModel *gridModel() const;
+    QStringList rowTexts(int row, int firstColumn, int lastColumn) const;
+    void saveCsvAsked();
     void modelWasReset();
     void showCurrentRow();
     void refuseRowChange(const QString &message);

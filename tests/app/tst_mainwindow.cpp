@@ -18,6 +18,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -230,11 +231,21 @@ void TestMainWindow::openDialogRequest()
     QDir::setCurrent(m_folder.path());
     m_form->N7->trigger();
     QCOMPARE(m_dialogs.lastOpenRequest.nameFilter, u"*.mdb"_s);
-    QCOMPARE(m_dialogs.lastOpenRequest.directory, QString()); // no "Path": the dialog's default
+    // No "Path" and no file chosen yet: the user's documents.
+    QCOMPARE(m_dialogs.lastOpenRequest.directory,
+             QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+
+    // Then the folder of the file chosen last.
+    QVERIFY(QDir(m_folder.path()).mkdir(u"базы"_s));
+    m_dialogs.fileToOpen = fileIn(u"базы/новая.mdb"_s);
+    m_form->N7->trigger();
+    m_dialogs.fileToOpen.clear();
+    m_form->N7->trigger();
+    QCOMPARE(m_dialogs.lastOpenRequest.directory, fileIn(u"базы"_s));
 
     QVERIFY(QDir(m_folder.path()).mkdir(u"Path"_s));
     m_form->ToolButton1->click();
-    QCOMPARE(m_dialogs.count(FakeDialogs::Shown::OpenFile), 2);
+    QCOMPARE(m_dialogs.count(FakeDialogs::Shown::OpenFile), 4);
     QCOMPARE(m_dialogs.lastOpenRequest.directory, fileIn(u"Path"_s));
     QDir::setCurrent(previous);
 }

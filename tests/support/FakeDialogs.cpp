@@ -71,6 +71,12 @@ QString FakeDialogs::openFileName(QWidget *, const OpenFileRequest &request)
     return fileToOpen;
 }
 
+QString FakeDialogs::saveFileName(QWidget *, const OpenFileRequest &request)
+{
+    shown.append({Shown::SaveFile, request.nameFilter});
+    return fileToSave;
+}
+
 QStringList FakeDialogs::printedFiles() const
 {
     return texts(Shown::PrintedFile);

@@ -7,8 +7,13 @@
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/TestDatabase.h"
 
+#include <QClipboard>
 #include <QHeaderView>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -89,6 +94,7 @@ private Q_SLOTS:
     void escapeDropsTheRowsEdits();
     void navigatorInsertStartsANewRow();
     void navigatorButtonsFollowTheData();
+    void copyAndCsvGoToASpreadsheetAsShown();
 };
 
 void TestGridWidgets::initTestCase()
@@ -197,6 +203,44 @@ void TestGridWidgets::navigatorButtonsFollowTheData()
     QCOMPARE(deleteOnly.insertButton(), nullptr);
     QVERIFY(deleteOnly.deleteButton());
     QVERIFY(!deleteOnly.deleteButton()->isEnabled());
+}
+
+void TestGridWidgets::copyAndCsvGoToASpreadsheetAsShown()
+{
+    Fixture f({}, u"Числа"_s);
+    f.db.exec(u"INSERT INTO Числа VALUES (1.5, 'а; б'), (-2, 'с \"кавычками\"'),"
+              u" (3.25, 'две' || char(10) || 'строки'), (NULL, 'табуляция' || char(9))"_s);
+    f.records.close();
+    f.records.open();
+
+    // Ctrl+C on a rectangle of cells: tab-separated, decimal commas, quoted where needed.
+    f.grid->selectionModel()->select(QItemSelection(f.cell(0, 0), f.cell(2, 1)),
+                                     QItemSelectionModel::ClearAndSelect);
+    QTest::keySequence(f.grid, QKeySequence::Copy);
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             u"1,5\tа; б\n-2\t\"с \"\"кавычками\"\"\"\n3,25\t\"две\nстроки\"\n"_s);
+
+    // CSV of every row, read back by Python's csv module.
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"числа.csv"_s);
+    f.grid->saveCsv(path);
+    QProcess python;
+    python.start(u"python3"_s,
+                 {u"-c"_s,
+                  u"import csv, json, sys; print(json.dumps(list(csv.reader("
+                  u"open(sys.argv[1], encoding='utf-8', newline=''), delimiter=';'))))"_s,
+                  path});
+    QVERIFY2(python.waitForFinished(), "python3 is needed to read the CSV file back");
+    QCOMPARE(python.exitCode(), 0);
+    const QJsonArray rows = QJsonDocument::fromJson(python.readAllStandardOutput()).array();
+    const QList<QStringList> expected{{u"Число"_s, u"Имя"_s},
+                                      {u"1,5"_s, u"а; б"_s},
+                                      {u"-2"_s, u"с \"кавычками\""_s},
+                                      {u"3,25"_s, u"две\nстроки"_s},
+                                      {QString(), u"табуляция\t"_s}};
+    QCOMPARE(rows.size(), expected.size());
+    for (qsizetype row = 0; row < expected.size(); ++row)
+        QCOMPARE(rows.at(row).toVariant().toStringList(), expected.at(row));
 }
 
 QTEST_MAIN(TestGridWidgets)
