@@ -1,6 +1,7 @@
 #include "analysis/Unit4.h"
 #include "core/ValueConversion.h"
 
+#include "analysis/ChartImage.h"
 #include "analysis/ChartPrint.h"
 #include "analysis/LineDecimation.h"
 #include "core/FormatSettings.h"
@@ -298,6 +299,7 @@ void Tanaliz::buildChart()
 
     Chart1 = new ZoomPanChartView(chart, GroupBox1);
     Chart1->setGeometry(8, 24, 585, 321);
+    offerChartImage(*Chart1, QStringLiteral("график"), RightClick::IsTaken);
     // A zoom, a pan or a new size shows other columns: the lines are drawn for them again.
     connect(m_axisX, &QValueAxis::rangeChanged, this, [this] { drawLines(plotColumns()); });
     connect(chart, &QChart::plotAreaChanged, this, [this] { drawLines(plotColumns()); });

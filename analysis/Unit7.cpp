@@ -1,6 +1,7 @@
 #include "analysis/Unit7.h"
 #include "core/ValueConversion.h"
 
+#include "analysis/ChartImage.h"
 #include "analysis/ChartPrint.h"
 #include "analysis/PieDecoration.h"
 #include "core/FormatSettings.h"
@@ -199,6 +200,7 @@ Teff::Teff(QWidget *parent)
     chart->setBackgroundPen(Qt::NoPen);
     Chart1->setRubberBand(QChartView::NoRubberBand);
     Chart1->setDragMode(QGraphicsView::NoDrag);
+    offerChartImage(*Chart1, QStringLiteral("диаграмма"));
     Chart1->setRenderHint(QPainter::Antialiasing);
     Series1->setPieSize(PieSize);
     chart->addSeries(Series1);

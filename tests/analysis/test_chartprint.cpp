@@ -1,3 +1,4 @@
+#include "analysis/ChartImage.h"
 #include "analysis/ChartPrint.h"
 #include "analysis/Unit4.h"
 
@@ -9,11 +10,13 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QGraphicsLayout>
 #include <QImage>
 #include <QLabel>
 #include <QLineSeries>
+#include <QMenu>
 #include <QPageLayout>
 #include <QPrinter>
 #include <QProcess>
@@ -125,6 +128,7 @@ private Q_SLOTS:
     void chartLiesWithinFifteenPercentMargins();
     void windowPrintsOneLandscapePageAndRestoresPortrait();
     void failedWindowPrintShowsErrorAndRestoresPortrait();
+    void savedChartImageHasTheChartsSize();
 };
 
 void TestChartPrint::initTestCase()
@@ -251,6 +255,46 @@ void TestChartPrint::failedWindowPrintShowsErrorAndRestoresPortrait()
     QVERIFY2(dialogs.errors().constFirst().startsWith(u"Не удалось начать печать"_s),
              qPrintable(dialogs.errors().constFirst()));
     QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Portrait);
+}
+
+void TestChartPrint::savedChartImageHasTheChartsSize()
+{
+    WindowFixture<Tanaliz> f;
+    f.db.addValue(u"Физика"_s, u"Скорость"_s, u"Проектор"_s, 4.0);
+    f.db.addValue(u"Физика"_s, u"Скорость"_s, u"Проектор"_s, 5.0);
+    Tanaliz &window = *f.open();
+    window.ComboBox1->setEditText(u"Физика"_s);
+    window.ComboBox2->setEditText(u"Скорость"_s);
+    window.ComboBox3->setEditText(u"Проектор"_s);
+    window.Button1->click();
+
+    // From the keyboard's menu key (a right click zooms out here): the menu, then the file.
+    QTemporaryDir folder;
+    f.dialogs.fileToSave = folder.filePath(u"график.png"_s);
+    QTimer::singleShot(0, [] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        menu->actions().constFirst()->trigger();
+        menu->close();
+    });
+    QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(10, 10),
+                              window.Chart1->mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(window.Chart1, &request);
+    QVERIFY2(f.dialogs.errors().isEmpty(), qPrintable(f.dialogs.errors().join(u'\n')));
+    const QImage png(f.dialogs.fileToSave);
+    QCOMPARE(png.size(), window.Chart1->size() * ChartImageScale);
+    QVERIFY(png.pixelColor(png.width() / 2, 4) != QColor(Qt::black)); // painted, not empty
+
+    const QString svgPath = folder.filePath(u"график.svg"_s);
+    saveChartImage(*window.Chart1, svgPath);
+    QFile svg(svgPath);
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(svg.readAll());
+    QVERIFY(
+        text.contains(u"width=\"%1"_s.arg(window.Chart1->width() * 25.4 / 96, 0, 'f', 0)) ||
+        text.contains(
+            u"viewBox=\"0 0 %1 %2\""_s.arg(window.Chart1->width()).arg(window.Chart1->height())));
+    QVERIFY(text.contains(u"<path"_s) || text.contains(u"<polyline"_s));
 }
 
 QTEST_MAIN(TestChartPrint)
