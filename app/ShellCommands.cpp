@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
@@ -9,6 +10,17 @@
 void openDocument(const QString &bareName)
 {
     QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(bareName)));
+}
+
+bool canShowHelpFile(const QString &bareName)
+{
+    if (!QFileInfo(QDir::current().absoluteFilePath(bareName)).isFile())
+        return false;
+    for (const char *viewer : {"xchm", "kchmviewer", "okular", "chmsee"}) {
+        if (!QStandardPaths::findExecutable(QString::fromLatin1(viewer)).isEmpty())
+            return true;
+    }
+    return false;
 }
 
 QString findCalculator()

@@ -6,6 +6,10 @@
 // Whether that succeeds is not examined: the program shows no message of its own.
 void openDocument(const QString &bareName);
 
+// Whether the help file lies in the current folder and a program that shows CHM files is on
+// the PATH.
+bool canShowHelpFile(const QString &bareName);
+
 // The first of the desktop's usual calculators found on the PATH; empty when there is none.
 QString findCalculator();
 

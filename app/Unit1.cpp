@@ -1,5 +1,6 @@
 #include "app/Unit1.h"
 
+#include "app/HelpWindow.h"
 #include "app/InstanceGuard.h"
 #include "app/ShellCommands.h"
 #include "app/StatusPanel.h"
@@ -284,7 +285,16 @@ void TForm1::N2Click()
 
 void TForm1::N4Click()
 {
-    openDocument(u"help.chm"_s);
+    // help.chm where something can show it; the program's own manual everywhere else.
+    if (canShowHelpFile(u"help.chm"_s)) {
+        openDocument(u"help.chm"_s);
+        return;
+    }
+    if (!m_help)
+        m_help = new HelpWindow(this);
+    m_help->show();
+    m_help->raise();
+    m_help->activateWindow();
 }
 
 void TForm1::N5Click()

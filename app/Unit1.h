@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <array>
 
+class HelpWindow;
 class InstanceGuard;
 class QAction;
 class QFrame;
@@ -136,6 +137,7 @@ private:
     void showDatabaseState();
 
     QString m_databasePath;
+    QPointer<HelpWindow> m_help;
     std::array<StatusPanel *, 4> m_panels{};
     InstanceGuard *m_instanceGuard = nullptr;
     bool m_anotherInstanceRunning = false;

@@ -1,3 +1,5 @@
+#include "app/HelpWindow.h"
+#include "app/HelpWindow.h"
 #include "app/StatusPanel.h"
 #include "app/Unit1.h"
 #include "app/Unit3.h"
@@ -14,13 +16,16 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -443,12 +448,40 @@ void TestMainWindow::aboutWindow()
 
 void TestMainWindow::helpAndPrinterSetup()
 {
+    // No help.chm here: the program's own manual, one window, its chapters listed.
+    m_form->N4->trigger();
+    m_form->N4->trigger();
+    const auto helps = m_form->findChildren<HelpWindow *>();
+    QCOMPARE(helps.size(), 1);
+    HelpWindow *help = helps.first();
+    QVERIFY(help->isVisible());
+    QVERIFY2(help->contents()->count() >= 9,
+             qPrintable(QString::number(help->contents()->count())));
+    QCOMPARE(help->contents()->item(1)->text(), u"Файл базы данных"_s);
+    help->contents()->setCurrentRow(help->contents()->count() - 1);
+    QTRY_VERIFY(help->text()->verticalScrollBar()->value() > 0);
+    help->close();
+
+    // help.chm beside the program and a viewer for it on the PATH: the desktop opens it.
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(m_folder.path());
+    QFile chm(fileIn(u"help.chm"_s));
+    QVERIFY(chm.open(QIODevice::WriteOnly));
+    chm.close();
+    QFile viewer(fileIn(u"xchm"_s));
+    QVERIFY(viewer.open(QIODevice::WriteOnly));
+    viewer.write("#!/bin/sh\n");
+    viewer.close();
+    QVERIFY(viewer.setPermissions(viewer.permissions() | QFile::ExeOwner));
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(m_folder.path()) + ':' + path);
     UrlRecorder recorder;
     QDesktopServices::setUrlHandler(u"file"_s, &recorder, "open");
     m_form->N4->trigger();
     QDesktopServices::unsetUrlHandler(u"file"_s);
-    QCOMPARE(recorder.urls,
-             QList<QUrl>({QUrl::fromLocalFile(QDir::current().absoluteFilePath(u"help.chm"_s))}));
+    qputenv("PATH", path);
+    QDir::setCurrent(previous);
+    QCOMPARE(recorder.urls, QList<QUrl>({QUrl::fromLocalFile(fileIn(u"help.chm"_s))}));
 
     m_form->N12->trigger();
     m_form->N15->trigger();
