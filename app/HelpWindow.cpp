@@ -47,7 +47,7 @@ HelpWindow::HelpWindow(QWidget *parent)
     splitter->addWidget(m_contents);
     splitter->addWidget(m_text);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({220, 640});
+    splitter->setSizes({280, 580});
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(splitter);
