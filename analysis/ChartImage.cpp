@@ -14,9 +14,19 @@
 #include <QSvgGenerator>
 #include <stdexcept>
 
+namespace {
+
+[[noreturn]] void notWritten(const QString &path)
+{
+    throw std::runtime_error(QStringLiteral("Не удалось записать файл «%1»")
+                                 .arg(QDir::toNativeSeparators(path))
+                                 .toStdString());
+}
+
+} // namespace
+
 void saveChartImage(QChartView &view, const QString &path)
 {
-    const QString shown = QDir::toNativeSeparators(path);
     if (QFileInfo(path).suffix().compare(QLatin1String("svg"), Qt::CaseInsensitive) == 0) {
         QSvgGenerator svg;
         svg.setFileName(path);
@@ -25,8 +35,7 @@ void saveChartImage(QChartView &view, const QString &path)
         svg.setTitle(view.window()->windowTitle());
         QPainter painter;
         if (!painter.begin(&svg))
-            throw std::runtime_error(
-                QStringLiteral("Не удалось записать файл «%1»").arg(shown).toStdString());
+            notWritten(path);
         view.render(&painter);
         painter.end();
         return;
@@ -39,8 +48,7 @@ void saveChartImage(QChartView &view, const QString &path)
     view.render(&painter);
     painter.end();
     if (!image.save(path, "PNG"))
-        throw std::runtime_error(
-            QStringLiteral("Не удалось записать файл «%1»").arg(shown).toStdString());
+        notWritten(path);
 }
 
 namespace {

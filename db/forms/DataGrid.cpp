@@ -148,8 +148,7 @@ void DataGrid::showLastRow()
     GridModel *model = gridModel();
     if (!model)
         return;
-    while (model->canFetchMore())
-        model->fetchMore();
+    model->fetchAll();
     const int last = model->rowCount() - 1;
     if (last < 0 || model->columnCount() == 0)
         return;
@@ -305,8 +304,7 @@ void DataGrid::saveCsv(const QString &path)
     GridModel *model = gridModel();
     if (!model)
         return;
-    while (model->canFetchMore())
-        model->fetchMore();
+    model->fetchAll();
     QList<QStringList> rows;
     QStringList titles;
     for (int column = 0; column < model->columnCount(); ++column)

@@ -365,6 +365,12 @@ bool GridModel::canFetchMore(const QModelIndex &parent) const
            !m_fetchFailed;
 }
 
+void GridModel::fetchAll()
+{
+    while (canFetchMore())
+        fetchMore();
+}
+
 void GridModel::fetchMore(const QModelIndex &parent)
 {
     if (!canFetchMore(parent))

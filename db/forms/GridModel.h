@@ -35,6 +35,8 @@ public:
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
     bool canFetchMore(const QModelIndex &parent = {}) const override;
     void fetchMore(const QModelIndex &parent = {}) override;
+    // Reads the record set to its end.
+    void fetchAll();
 
     // Numbers to the right, everything else to the left.
     Qt::Alignment columnAlignment(int column) const;
