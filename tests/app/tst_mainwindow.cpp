@@ -1,5 +1,4 @@
 #include "app/HelpWindow.h"
-#include "app/HelpWindow.h"
 #include "app/StatusPanel.h"
 #include "app/Unit1.h"
 #include "app/Unit3.h"
