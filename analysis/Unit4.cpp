@@ -215,6 +215,7 @@ Tanaliz::Tanaliz(QWidget *parent) : DatabaseWindow(parent)
     Bevel2->setGeometry(rect());
 
     Button1 = placed(new QPushButton(u"Начать анализ"_s, this), QRect(16, 152, 89, 25));
+    Button1->setToolTip(u"Построить график значений выбранной дисциплины, критерия и средства"_s);
 
     Memo1 = new QPlainTextEdit(u"Memo1"_s, this);
     Memo1->hide();
@@ -244,6 +245,7 @@ Tanaliz::Tanaliz(QWidget *parent) : DatabaseWindow(parent)
     setSecondSelectionEnabled(false);
 
     Button2 = placed(new QPushButton(u"Печать"_s, this), QRect(16, 600, 75, 25));
+    Button2->setToolTip(u"Напечатать график"_s);
 
     std::tie(DataSource1, ADOConnection1, ADODataSet1, ADOTable1) = makeRecordSets(this);
     std::tie(DataSource2, ADOConnection2, ADODataSet2, ADOTable2) = makeRecordSets(this);

@@ -201,6 +201,9 @@ Teff::Teff(QWidget *parent)
     Chart1->setRubberBand(QChartView::NoRubberBand);
     Chart1->setDragMode(QGraphicsView::NoDrag);
     offerChartImage(*Chart1, QStringLiteral("диаграмма"));
+    Button1->setToolTip(
+        QStringLiteral("Построить диаграмму средних значений критерия по дисциплинам"));
+    Button2->setToolTip(QStringLiteral("Напечатать диаграмму"));
     Chart1->setRenderHint(QPainter::Antialiasing);
     Series1->setPieSize(PieSize);
     chart->addSeries(Series1);

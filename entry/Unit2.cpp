@@ -155,6 +155,7 @@ void Tadddata::buildEntryGroup()
     StaticText3 = new QLabel(u"Средство ИКТ:"_s);
     ComboBox3 = selectionList();
     Button1 = new QPushButton(u"Добавить"_s);
+    Button1->setToolTip(u"Записать значение с сегодняшней датой"_s);
     setBuddies({{Label1, Edit1},
                 {StaticText1, ComboBox1},
                 {StaticText2, ComboBox2},
@@ -195,6 +196,7 @@ void Tadddata::buildGridGroup()
     setBuddies({{StaticText4, ComboBox4}, {StaticText5, ComboBox5}});
     DBNavigator1 = new RecordNavigator(RecordNavigator::Insert | RecordNavigator::Delete);
     Button2 = new QPushButton(u"Печать"_s);
+    Button2->setToolTip(u"Показать отчёт по значениям таблицы перед печатью"_s);
 
     auto *selection = new QHBoxLayout;
     selection->addWidget(StaticText4);

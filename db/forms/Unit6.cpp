@@ -71,6 +71,7 @@ Taddp::ListGroup Taddp::makeGroup(const QString &caption, const QString &listCap
     group.prompt = new QLabel(QStringLiteral("Введите название:"));
     group.edit = new QLineEdit;
     group.add = new QPushButton(QStringLiteral("Добавить"));
+    group.add->setToolTip(QStringLiteral("Добавить название в справочник"));
     group.listCaption = new QLabel(listCaption);
     group.grid = new DataGrid;
     group.deleteCaption = new QLabel(deleteCaption);
