@@ -16,9 +16,11 @@
 #include "ui/PrintPreview.h"
 #include "ui/Printer.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QHeaderView>
 #include <QPrinter>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -204,6 +206,7 @@ void TestPrintGrid::realPreviewIsNotModalAndPrintReturnsWhenItCloses()
     window.grid->setColumnWidth(0, 900); // passes the portrait width: a landscape report
 
     bool inspected = false;
+    bool atTheEnd = false;
     int pages = 0;
     bool modal = true;
     QPageLayout::Orientation orientation = QPageLayout::Portrait;
@@ -219,6 +222,13 @@ void TestPrintGrid::realPreviewIsNotModalAndPrintReturnsWhenItCloses()
             inspected = true;
             modal = preview->isModal() || QApplication::activeModalWidget() != nullptr;
             pages = preview->document().pageCount();
+            // «Последняя страница» scrolls to the end of the pages.
+            for (QAction *action : preview->findChildren<QAction *>()) {
+                if (action->text() == u"Последняя страница"_s)
+                    action->trigger();
+            }
+            const QScrollBar *scroll = preview->pages()->verticalScrollBar();
+            atTheEnd = scroll->maximum() > 0 && scroll->value() == scroll->maximum();
             orientation = preview->printer()->pageLayout().orientation();
             preview->close();
         }
@@ -231,6 +241,7 @@ void TestPrintGrid::realPreviewIsNotModalAndPrintReturnsWhenItCloses()
     QVERIFY(!modal);
     QCOMPARE(orientation, QPageLayout::Landscape);
     QVERIFY2(pages >= 8, qPrintable(QString::number(pages)));
+    QVERIFY(atTheEnd);
     QCOMPARE(window.source->model()->rowCount(), 300); // the grid sees the rows read for it
     // The process' printer is its own again.
     QCOMPARE(currentPrinter().pageLayout().orientation(), QPageLayout::Portrait);
