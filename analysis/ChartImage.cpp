@@ -40,12 +40,15 @@ void saveChartImage(QChartView &view, const QString &path)
         painter.end();
         return;
     }
+    // The whole view scaled into the larger image: drawn again at that size, not enlarged.
+    // The target is given in the image's own pixels; left to itself, render() would take the
+    // image's pixel size for the view's and draw only its top left part.
     QImage image(view.size() * ChartImageScale, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(ChartImageScale);
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    view.render(&painter);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    view.render(&painter, QRectF(image.rect()), view.rect(), Qt::IgnoreAspectRatio);
     painter.end();
     if (!image.save(path, "PNG"))
         notWritten(path);

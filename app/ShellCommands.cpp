@@ -7,6 +7,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <stdexcept>
+
 void openDocument(const QString &bareName)
 {
     QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(bareName)));
@@ -23,13 +25,18 @@ bool canShowHelpFile(const QString &bareName)
     return false;
 }
 
+QStringList calculatorNames()
+{
+    return {QStringLiteral("gnome-calculator"), QStringLiteral("kcalc"),
+            QStringLiteral("mate-calc"),        QStringLiteral("galculator"),
+            QStringLiteral("qalculate-gtk"),    QStringLiteral("xcalc")};
+}
+
 QString findCalculator()
 {
-    static const char16_t *const calculators[] = {
-        u"gnome-calculator", u"kcalc", u"mate-calc", u"galculator", u"qalculate-gtk", u"xcalc",
-    };
-    for (const char16_t *name : calculators) {
-        const QString program = QStandardPaths::findExecutable(QString::fromUtf16(name));
+    const QStringList names = calculatorNames();
+    for (const QString &name : names) {
+        const QString program = QStandardPaths::findExecutable(name);
         if (!program.isEmpty())
             return program;
     }
@@ -39,6 +46,14 @@ QString findCalculator()
 void startCalculator()
 {
     const QString program = findCalculator();
-    if (!program.isEmpty())
-        QProcess::startDetached(program, {});
+    if (program.isEmpty()) {
+        throw std::runtime_error(
+            QStringLiteral("Калькулятор не найден: ни одна из программ %1 не установлена. "
+                           "Установите одну из них, например пакет gnome-calculator")
+                .arg(calculatorNames().join(QStringLiteral(", ")))
+                .toStdString());
+    }
+    if (!QProcess::startDetached(program, {}))
+        throw std::runtime_error(
+            QStringLiteral("Не удалось запустить калькулятор «%1»").arg(program).toStdString());
 }

@@ -10,8 +10,12 @@ void openDocument(const QString &bareName);
 // the PATH.
 bool canShowHelpFile(const QString &bareName);
 
-// The first of the desktop's usual calculators found on the PATH; empty when there is none.
+// The desktop's usual calculators, in the order they are looked for on the PATH.
+QStringList calculatorNames();
+
+// The first of calculatorNames() found on the PATH; empty when there is none.
 QString findCalculator();
 
-// Starts the calculator detached; without one nothing happens.
+// Starts the calculator detached. Throws std::runtime_error, saying what was looked for, when
+// none is found or it does not start.
 void startCalculator();

@@ -27,7 +27,9 @@ QLabel *boldLabel(const QString &text, QWidget *parent)
 } // namespace
 
 Tabout::Tabout(QWidget *owner)
-    : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    // A dialog of fixed size that asks for a close box alone: window managers that follow
+    // the hints offer neither minimising nor maximising it.
+    : QWidget(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint)
 {
     setWindowTitle(u"about"_s);

@@ -3,6 +3,7 @@
 #include "access/AccessFormat.h"
 #include "access/AccessSnapshot.h"
 #include "core/DbError.h"
+#include "core/FileSystem.h"
 #include "db/FieldInfo.h"
 #include "db/Sqlite.h"
 
@@ -95,10 +96,13 @@ std::unique_ptr<SqliteDatabase> openMonitoringDatabase(const QString &path)
     const QFileInfo file(path);
     if (path.isEmpty())
         throw DbError(QStringLiteral("Файл базы данных не указан"));
-    if (!file.exists())
+    if (isMissingFile(path))
         throw DbError(QStringLiteral("Файл базы данных «%1» не найден").arg(path));
     if (file.isDir())
         throw DbError(QStringLiteral("«%1» — это папка, а не файл базы данных").arg(path));
+    if (const QString problem = fileUseProblem(path, FileUse::Read); !problem.isEmpty())
+        throw DbError(
+            QStringLiteral("Не удалось открыть файл базы данных «%1»: %2").arg(path, problem));
     if (file.size() == 0)
         throw DbError(QStringLiteral("Файл «%1» пуст: это не база данных").arg(path));
 
@@ -119,6 +123,10 @@ std::unique_ptr<SqliteDatabase> openMonitoringDatabase(const QString &path)
                     .arg(path, e.sqliteText()),
                 e.sqliteCode(), e.sqliteText());
         }
+        // A file that the file system keeps from being read (a journal that cannot be made
+        // beside it) is not damaged either; the message names the cause.
+        if (isFileSystemFailure(e))
+            throw;
         if (accessFormatOf(path) == AccessFormat::None) {
             throw DbError(QStringLiteral("Файл «%1» не является базой данных или повреждён: %2")
                               .arg(path, e.sqliteText().isEmpty() ? e.message() : e.sqliteText()));

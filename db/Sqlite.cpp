@@ -1,8 +1,10 @@
 #include "db/Sqlite.h"
 
 #include "core/DbError.h"
+#include "core/FileSystem.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QStringList>
 #include <sqlite3.h>
@@ -119,11 +121,55 @@ QString russianSentence(int code, const QString &sqliteText)
     }
 }
 
-// The DbError of a failed call on the connection.
-DbError failure(sqlite3 *db)
+// Failures whose cause lies in the file system rather than in the database itself.
+bool isFileFailure(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_CANTOPEN:
+    case SQLITE_READONLY:
+    case SQLITE_IOERR:
+    case SQLITE_PERM:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The sentence for a failure of the file system, naming the file and, where the file system
+// shows it, the cause: a missing folder, no permission, a read-only disk.
+QString fileFailureSentence(int code, const QString &path, FileUse use)
+{
+    QString sentence;
+    switch (code & 0xff) {
+    case SQLITE_READONLY:
+        sentence = QStringLiteral("Файл базы данных «%1» доступен только для чтения: изменение "
+                                  "не записано");
+        break;
+    case SQLITE_IOERR:
+        sentence = QStringLiteral("Не удалось прочитать или записать файл базы данных «%1»");
+        break;
+    default:
+        sentence = use == FileUse::Create
+                       ? QStringLiteral("Не удалось создать файл базы данных «%1»")
+                       : QStringLiteral("Не удалось открыть файл базы данных «%1»");
+        break;
+    }
+    sentence = sentence.arg(QDir::toNativeSeparators(path));
+    if (const QString cause = fileUseProblem(path, use); !cause.isEmpty())
+        sentence += QStringLiteral(": ") + cause;
+    return sentence;
+}
+
+// The DbError of a failed call on the connection to the file at the path.
+DbError failure(sqlite3 *db, const QString &path, FileUse use = FileUse::Write)
 {
     const int code = sqlite3_extended_errcode(db);
     const QString text = QString::fromUtf8(sqlite3_errmsg(db));
+    if (isFileFailure(code)) {
+        return DbError(
+            QStringLiteral("%1 (SQLite: %2)").arg(fileFailureSentence(code, path, use), text), code,
+            text);
+    }
     return DbError(sqliteErrorMessage(code, text), code, text);
 }
 
@@ -133,6 +179,11 @@ bool isBusy(const DbError &error)
 {
     const int primary = error.sqliteCode() & 0xff;
     return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
+bool isFileSystemFailure(const DbError &error)
+{
+    return isFileFailure(error.sqliteCode());
 }
 
 QString sqliteErrorMessage(int extendedCode, const QString &sqliteText)
@@ -150,14 +201,13 @@ SqliteDatabase::SqliteDatabase(const QString &path, OpenMode mode) : m_path(path
         flags |= SQLITE_OPEN_CREATE;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
-        const int code = m_db ? sqlite3_extended_errcode(m_db) : rc;
-        const QString reason =
-            m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(rc));
+        const FileUse use = mode == OpenMode::CreateNew ? FileUse::Create : FileUse::Read;
+        const DbError error = m_db ? failure(m_db, path, use)
+                                   : DbError(fileFailureSentence(SQLITE_CANTOPEN, path, use), rc,
+                                             QString::fromUtf8(sqlite3_errstr(rc)));
         sqlite3_close(m_db);
         m_db = nullptr;
-        throw DbError(
-            QStringLiteral("Не удалось открыть файл базы данных «%1»: %2").arg(path, reason), code,
-            reason);
+        throw error;
     }
     identityOf(path, m_device, m_inode);
     sqlite3_extended_result_codes(m_db, 1);
@@ -197,7 +247,7 @@ void SqliteDatabase::exec(const QString &sql)
     char *message = nullptr;
     if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
         sqlite3_free(message);
-        throw failure(m_db);
+        throw failure(m_db, m_path);
     }
 }
 
@@ -222,7 +272,7 @@ SqliteStatement::SqliteStatement(const SqliteDatabase &db, const QString &sql)
     const QByteArray utf8 = sql.toUtf8();
     if (sqlite3_prepare_v2(db.handle(), utf8.constData(), int(utf8.size()), &m_statement,
                            nullptr) != SQLITE_OK) {
-        throw failure(db.handle());
+        throw failure(db.handle(), db.path());
     }
     if (!m_statement)
         throw DbError(QStringLiteral("Пустой запрос"));
@@ -240,7 +290,7 @@ bool SqliteStatement::step()
         return true;
     if (rc == SQLITE_DONE)
         return false;
-    DbError error = failure(m_db.handle());
+    DbError error = failure(m_db.handle(), m_db.path());
     sqlite3_reset(m_statement);
     throw error;
 }
@@ -283,7 +333,7 @@ void SqliteStatement::bind(int parameter, const QVariant &value)
         }
     }
     if (rc != SQLITE_OK)
-        throw failure(m_db.handle());
+        throw failure(m_db.handle(), m_db.path());
 }
 
 int SqliteStatement::columnCount() const

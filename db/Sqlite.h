@@ -15,6 +15,9 @@ QString sqliteErrorMessage(int extendedCode, const QString &sqliteText);
 
 // Another connection or program holds the file: trying again later may work.
 bool isBusy(const DbError &error);
+// The file system stood in the way (no permission, a read-only disk, a missing folder); the
+// message names the file and the cause.
+bool isFileSystemFailure(const DbError &error);
 
 // One SQLite connection, closed when the object goes. Errors are thrown as DbError.
 class SqliteDatabase

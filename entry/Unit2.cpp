@@ -302,8 +302,9 @@ void Tadddata::Button1Click()
     ADOTable4->open();
     DataSource4->setDataSet(ADOTable4);
     DBGrid1->showLastRow();
-    // Ready for the next value of the same discipline, criterion and ICT tool.
-    Edit1->clear();
+    // The boxes and the value keep their texts, so the same value can be stored again; the
+    // value is selected, so the next one typed replaces it.
+    Edit1->selectAll();
     Edit1->setFocus();
 }
 

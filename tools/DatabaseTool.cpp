@@ -5,6 +5,7 @@
 #include "access/AccessSnapshot.h"
 #include "access/reader/AccessWorker.h"
 #include "core/DbError.h"
+#include "core/FileSystem.h"
 #include "db/Schema.h"
 #include "db/Sqlite.h"
 #include "tools/SampleData.h"
@@ -38,6 +39,9 @@ void createDatabase(const QString &path, bool withSample)
     if (QFileInfo::exists(path))
         throw DbError(
             QStringLiteral("Файл «%1» уже существует: он не будет перезаписан").arg(path));
+    if (const QString problem = fileUseProblem(path, FileUse::Create); !problem.isEmpty())
+        throw DbError(
+            QStringLiteral("Не удалось создать файл базы данных «%1»: %2").arg(path, problem));
     try {
         SqliteDatabase db(path, SqliteDatabase::OpenMode::CreateNew);
         Schema::create(db);
@@ -97,6 +101,8 @@ int check(const QString &path, QTextStream &out)
                               "копию делает orvinta-db import.")
                    .arg(accessFormatName(format))
             << '\n';
+    } else if (const QString problem = fileUseProblem(path, FileUse::Write); !problem.isEmpty()) {
+        out << QStringLiteral("  Изменения в него записать не удастся: %1.").arg(problem) << '\n';
     } else if (db->isReadOnly()) {
         out << QStringLiteral("  Файл открыт только для чтения.") << '\n';
     }

@@ -1,15 +1,20 @@
 #include "ui/Dialogs.h"
 
+#include "core/FileSystem.h"
 #include "ui/ErrorGuard.h"
 #include "ui/PrintPreview.h"
 #include "ui/Printer.h"
+#include "ui/QuietFileIcons.h"
 
+#include <QAbstractButton>
+#include <QCompleter>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -81,6 +86,7 @@ bool QtDialogs::dropUnsavedEdit(QWidget *parent, const QString &problem)
 QString QtDialogs::openFileName(QWidget *parent, const OpenFileRequest &request)
 {
     QFileDialog dialog(parent, request.caption, request.directory, request.nameFilter);
+    dialog.setIconProvider(&QuietFileIcons::instance());
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // The user may type the name of a file that does not exist yet.
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -92,6 +98,7 @@ QString QtDialogs::openFileName(QWidget *parent, const OpenFileRequest &request)
 QString QtDialogs::saveFileName(QWidget *parent, const OpenFileRequest &request)
 {
     QFileDialog dialog(parent, request.caption, request.directory, request.nameFilter);
+    dialog.setIconProvider(&QuietFileIcons::instance());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // The dialog asks before it replaces a file.
@@ -106,6 +113,77 @@ QString QtDialogs::saveFileName(QWidget *parent, const OpenFileRequest &request)
     return file;
 }
 
+namespace {
+
+// Qt's print dialog whose output file is checked by the program's own rule before the dialog
+// takes it, and whose completion of a typed path never looks into a file.
+class PrintSetupDialog final : public QPrintDialog
+{
+public:
+    PrintSetupDialog(QPrinter *printer, QWidget *parent) : QPrintDialog(printer, parent)
+    {
+        setWindowTitle(QStringLiteral("Параметры печати"));
+        // The dialog stores the settings; it prints nothing, and its button says so.
+        auto *buttons = findChild<QDialogButtonBox *>();
+        QPushButton *ok = buttons ? buttons->button(QDialogButtonBox::Ok) : nullptr;
+        if (ok)
+            ok->setText(QStringLiteral("Сохранить параметры"));
+        m_fileName = findChild<QLineEdit *>(QStringLiteral("filename"));
+        if (!m_fileName)
+            return;
+        // Qt's completion of the file name looks into every file of a folder typed so far to
+        // tell its type: in /proc that read never ends.
+        auto *files = new QFileSystemModel(m_fileName);
+        files->setIconProvider(&QuietFileIcons::instance());
+        files->setRootPath(QString());
+        auto *completer = new QCompleter(files, m_fileName);
+        m_fileName->setCompleter(completer);
+        // Qt's dialog would refuse a file typed as "~/…" as not writable: the home folder is
+        // written out before the dialog checks the file.
+        const auto expandHome = [this] {
+            m_fileName->setText(withHomeExpanded(m_fileName->text()));
+        };
+        connect(m_fileName, &QLineEdit::editingFinished, m_fileName, expandHome);
+        if (ok)
+            connect(ok, &QPushButton::pressed, m_fileName, expandHome);
+        // Its «…» opens a file dialog that looks into files too: ours takes its place.
+        if (auto *button = findChild<QAbstractButton *>(QStringLiteral("fileBrowser"))) {
+            disconnect(button, &QAbstractButton::clicked, nullptr, nullptr);
+            connect(button, &QAbstractButton::clicked, this, [this] { browse(); });
+        }
+    }
+
+    void accept() override
+    {
+        if (m_fileName && m_fileName->isEnabled() && m_fileName->isVisibleTo(this)) {
+            const QString file = withHomeExpanded(m_fileName->text());
+            m_fileName->setText(file);
+            if (const QString problem = fileUseProblem(file, FileUse::Create);
+                !file.isEmpty() && !problem.isEmpty()) {
+                QMessageBox::warning(
+                    this, windowTitle(),
+                    QStringLiteral("В этот файл печатать нельзя: %1.").arg(problem));
+                return;
+            }
+        }
+        QPrintDialog::accept();
+    }
+
+private:
+    void browse()
+    {
+        const QString file = QtDialogs().saveFileName(this, {QStringLiteral("Печать в файл"),
+                                                             withHomeExpanded(m_fileName->text()),
+                                                             QStringLiteral("PDF (*.pdf)")});
+        if (!file.isEmpty())
+            m_fileName->setText(QDir::toNativeSeparators(file));
+    }
+
+    QLineEdit *m_fileName = nullptr;
+};
+
+} // namespace
+
 void QtDialogs::printerSetup(QWidget *parent, QPrinter *printer)
 {
     // A PDF printer without a file shows the default file; confirmed unchanged it is not
@@ -116,24 +194,7 @@ void QtDialogs::printerSetup(QWidget *parent, QPrinter *printer)
         printer->setOutputFileName(defaultPrintFile(applicationTitle()));
     const QString proposal = printer->outputFileName();
 
-    QPrintDialog dialog(printer, parent);
-    dialog.setWindowTitle(QStringLiteral("Параметры печати"));
-    // The dialog stores the settings; it prints nothing, and its button says so.
-    QPushButton *ok = nullptr;
-    if (auto *buttons = dialog.findChild<QDialogButtonBox *>())
-        ok = buttons->button(QDialogButtonBox::Ok);
-    if (ok)
-        ok->setText(QStringLiteral("Сохранить параметры"));
-    // Qt's dialog would refuse a file typed as "~/…" as not writable: the home folder is
-    // written out before the dialog checks the file.
-    auto *fileName = dialog.findChild<QLineEdit *>(QStringLiteral("filename"));
-    if (ok && fileName) {
-        const auto expandHome = [fileName] {
-            fileName->setText(withHomeExpanded(fileName->text()));
-        };
-        QObject::connect(ok, &QPushButton::pressed, fileName, expandHome);
-        QObject::connect(fileName, &QLineEdit::editingFinished, fileName, expandHome);
-    }
+    PrintSetupDialog dialog(printer, parent);
     dialog.exec();
 
     if (printer->outputFormat() != QPrinter::PdfFormat)

@@ -1,6 +1,7 @@
 #include "ui/Printer.h"
 
 #include "core/Clock.h"
+#include "core/FileSystem.h"
 #include "ui/Dialogs.h"
 
 #include <QDir>
@@ -70,21 +71,6 @@ QString fileBaseName(const QString &caption)
     while (name.endsWith(u'.') || name.endsWith(u' '))
         name.chop(1);
     return name.isEmpty() ? u"Печать"_s : name;
-}
-
-// Why a file cannot be written to, in the user's words; empty when nothing stands in the way.
-QString obstacleToWriting(const QString &path)
-{
-    const QFileInfo file(path);
-    const QFileInfo folder(file.absolutePath());
-    if (!folder.isDir())
-        return u"папки «%1» нет"_s.arg(QDir::toNativeSeparators(folder.absoluteFilePath()));
-    if (file.isDir())
-        return u"«%1» — это папка"_s.arg(QDir::toNativeSeparators(path));
-    if (!folder.isWritable())
-        return u"в папку «%1» нельзя записать файл"_s.arg(
-            QDir::toNativeSeparators(folder.absoluteFilePath()));
-    return {};
 }
 
 } // namespace
@@ -167,7 +153,7 @@ QPainter &PrintJob::begin()
             "Не выбран принтер для печати: выберите его в «Параметрах печати»");
     if (m_printer->outputFormat() == QPrinter::PdfFormat) {
         const QString file = m_printer->outputFileName();
-        if (const QString obstacle = obstacleToWriting(file); !obstacle.isEmpty())
+        if (const QString obstacle = fileUseProblem(file, FileUse::Create); !obstacle.isEmpty())
             fail(u"Не удалось начать печать"_s, obstacle);
     }
     m_painter = std::make_unique<QPainter>();

@@ -1,6 +1,7 @@
 #include "analysis/ChartImage.h"
 #include "analysis/ChartPrint.h"
 #include "analysis/Unit4.h"
+#include "analysis/Unit7.h"
 
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/TestDatabase.h"
@@ -100,6 +101,47 @@ bool sameArea(const QRectF &actual, const QRectF &expected)
            near(actual.right(), expected.right()) && near(actual.bottom(), expected.bottom());
 }
 
+// How far the saved picture, scaled down to the view's size, strays from what the view shows:
+// the largest mean difference of a colour channel over the four quarters (0 to 255). A
+// picture of only a part of the chart, or drawn at another scale, differs in every quarter.
+double strayFromView(const QImage &saved, QChartView &view)
+{
+    const QImage shown = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage scaled =
+        saved.scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+            .convertToFormat(QImage::Format_RGB32);
+    double worst = 0;
+    const int halfWidth = shown.width() / 2, halfHeight = shown.height() / 2;
+    for (const QPoint corner : {QPoint(0, 0), QPoint(halfWidth, 0), QPoint(0, halfHeight),
+                                QPoint(halfWidth, halfHeight)}) {
+        double sum = 0;
+        for (int y = corner.y(); y < corner.y() + halfHeight; ++y) {
+            for (int x = corner.x(); x < corner.x() + halfWidth; ++x) {
+                const QRgb a = shown.pixel(x, y), b = scaled.pixel(x, y);
+                sum += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                       std::abs(qBlue(a) - qBlue(b));
+            }
+        }
+        worst = std::max(worst, sum / (3.0 * halfWidth * halfHeight));
+    }
+    return worst;
+}
+
+// Saves the view's chart through its context menu, opened from the keyboard's menu key (a
+// right click zooms out on the line chart).
+void saveThroughMenu(QChartView &view)
+{
+    QTimer::singleShot(0, [] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        menu->actions().constFirst()->trigger();
+        menu->close();
+    });
+    QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(10, 10),
+                              view.mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(&view, &request);
+}
+
 QByteArray describe(const QRectF &actual, const QRectF &expected)
 {
     QString text;
@@ -128,7 +170,8 @@ private Q_SLOTS:
     void chartLiesWithinFifteenPercentMargins();
     void windowPrintsOneLandscapePageAndRestoresPortrait();
     void failedWindowPrintShowsErrorAndRestoresPortrait();
-    void savedChartImageHasTheChartsSize();
+    void savedChartImageIsTheWholeChart();
+    void savedPieImageIsTheWholePie();
 };
 
 void TestChartPrint::initTestCase()
@@ -257,7 +300,7 @@ void TestChartPrint::failedWindowPrintShowsErrorAndRestoresPortrait()
     QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Portrait);
 }
 
-void TestChartPrint::savedChartImageHasTheChartsSize()
+void TestChartPrint::savedChartImageIsTheWholeChart()
 {
     WindowFixture<Tanaliz> f;
     f.db.addValue(u"Физика"_s, u"Скорость"_s, u"Проектор"_s, 4.0);
@@ -268,22 +311,14 @@ void TestChartPrint::savedChartImageHasTheChartsSize()
     window.ComboBox3->setEditText(u"Проектор"_s);
     window.Button1->click();
 
-    // From the keyboard's menu key (a right click zooms out here): the menu, then the file.
     QTemporaryDir folder;
     f.dialogs.fileToSave = folder.filePath(u"график.png"_s);
-    QTimer::singleShot(0, [] {
-        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-        QVERIFY(menu);
-        menu->actions().constFirst()->trigger();
-        menu->close();
-    });
-    QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(10, 10),
-                              window.Chart1->mapToGlobal(QPoint(10, 10)));
-    QApplication::sendEvent(window.Chart1, &request);
+    saveThroughMenu(*window.Chart1);
     QVERIFY2(f.dialogs.errors().isEmpty(), qPrintable(f.dialogs.errors().join(u'\n')));
     const QImage png(f.dialogs.fileToSave);
     QCOMPARE(png.size(), window.Chart1->size() * ChartImageScale);
-    QVERIFY(png.pixelColor(png.width() / 2, 4) != QColor(Qt::black)); // painted, not empty
+    QVERIFY2(strayFromView(png, *window.Chart1) < 3,
+             qPrintable(QString::number(strayFromView(png, *window.Chart1))));
 
     const QString svgPath = folder.filePath(u"график.svg"_s);
     saveChartImage(*window.Chart1, svgPath);
@@ -295,6 +330,26 @@ void TestChartPrint::savedChartImageHasTheChartsSize()
         text.contains(
             u"viewBox=\"0 0 %1 %2\""_s.arg(window.Chart1->width()).arg(window.Chart1->height())));
     QVERIFY(text.contains(u"<path"_s) || text.contains(u"<polyline"_s));
+}
+
+void TestChartPrint::savedPieImageIsTheWholePie()
+{
+    WindowFixture<Teff> f;
+    const QStringList names{u"Математика"_s, u"Физика"_s, u"Информатика"_s, u"История"_s};
+    f.db.addNames(u"Дисциплины"_s, names);
+    for (int i = 0; i < names.size(); ++i)
+        f.db.addValue(names.at(i), u"Скорость"_s, u"Проектор"_s, i + 2);
+    Teff &window = *f.open();
+    window.ComboBox1->setCurrentText(u"Скорость"_s);
+    window.Button1->click();
+
+    QTemporaryDir folder;
+    f.dialogs.fileToSave = folder.filePath(u"диаграмма.png"_s);
+    saveThroughMenu(*window.Chart1);
+    const QImage png(f.dialogs.fileToSave);
+    QCOMPARE(png.size(), window.Chart1->size() * ChartImageScale);
+    QVERIFY2(strayFromView(png, *window.Chart1) < 3,
+             qPrintable(QString::number(strayFromView(png, *window.Chart1))));
 }
 
 QTEST_MAIN(TestChartPrint)

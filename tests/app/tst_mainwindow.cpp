@@ -1,4 +1,5 @@
 #include "app/HelpWindow.h"
+#include "app/ShellCommands.h"
 #include "app/StatusPanel.h"
 #include "app/Unit1.h"
 #include "app/Unit3.h"
@@ -428,6 +429,11 @@ void TestMainWindow::aboutWindow()
     QCOMPARE(first->windowTitle(), u"about"_s);
     QCOMPARE(first->size(), QSize(324, 146));
     QVERIFY(form.MdiArea->subWindowList().isEmpty());
+    // A close box only: nothing to minimise or maximise it with, and no size to change.
+    const Qt::WindowFlags flags = first->windowFlags();
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QCOMPARE(first->minimumSize(), first->maximumSize());
 
     // The close box only hides it; "О программе" shows the same window again.
     QVERIFY(first->close());
@@ -502,7 +508,14 @@ void TestMainWindow::calculatorFromPath()
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(m_folder.path()));
 
-    m_form->N14->trigger(); // none there: nothing happens, and nothing is said
+    // None there: the user is told which programs were looked for.
+    m_form->N14->trigger();
+    QCOMPARE(m_dialogs.errors().size(), 1);
+    for (const QString &name : calculatorNames())
+        QVERIFY2(m_dialogs.errors().constFirst().contains(name),
+                 qPrintable(m_dialogs.errors().constFirst()));
+    m_dialogs.shown.clear();
+
     addCalculator(u"xcalc"_s);
     addCalculator(u"kcalc"_s);
     m_form->N14->trigger();

@@ -226,11 +226,13 @@ void TestValueEntry::storesValueWithTodaysDate()
     QCOMPARE(window->DataSource4->dataSet(), window->ADOTable4);
     QCOMPARE(f.grid()->rowCount(), 4);
     QCOMPARE(window->DBGrid1->currentIndex().row(), 3);
-    // The boxes keep their texts and the value field waits, empty, for the next number.
+    // The boxes and the value keep their texts; the value is selected, so that the next one
+    // typed replaces it.
     QCOMPARE(window->ComboBox1->currentText(), Physics);
     QCOMPARE(window->ComboBox2->currentText(), Progress);
     QCOMPARE(window->ComboBox3->currentText(), Projector);
-    QCOMPARE(window->Edit1->text(), QString());
+    QCOMPARE(window->Edit1->text(), u"4,5"_s);
+    QCOMPARE(window->Edit1->selectedText(), u"4,5"_s);
     QCOMPARE(window->focusWidget(), window->Edit1);
 
     // Return in the value field stores the next one.
@@ -242,7 +244,7 @@ void TestValueEntry::storesValueWithTodaysDate()
     QCOMPARE(window->DBGrid1->currentIndex().row(), 4);
     QCOMPARE(f.db.scalar(u"SELECT Значение FROM Значения ORDER BY rowid DESC LIMIT 1"_s),
              QVariant(5.0));
-    QCOMPARE(window->Edit1->text(), QString());
+    QCOMPARE(window->Edit1->text(), u"5"_s);
 }
 
 void TestValueEntry::refusedValueAddsNothing_data()

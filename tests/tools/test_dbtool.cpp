@@ -4,10 +4,14 @@
 #include "db/ConnectionString.h"
 #include "db/RecordSet.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -41,6 +45,8 @@ private Q_SLOTS:
     void checkNamesWhatIsMissing();
     void badArgumentsPrintUsage();
     void commandExitCodes();
+    void fileSystemCausesAreNamed_data();
+    void fileSystemCausesAreNamed();
 };
 
 void TestDbTool::createMakesAnEmptyUsableDatabase()
@@ -151,6 +157,83 @@ void TestDbTool::commandExitCodes()
     QCOMPARE(QProcess::execute(QStringLiteral(ORVINTA_DB_TOOL), {u"create"_s, path}), 1);
     QCOMPARE(QProcess::execute(QStringLiteral(ORVINTA_DB_TOOL), {u"check"_s, path}), 0);
     QCOMPARE(QProcess::execute(QStringLiteral(ORVINTA_DB_TOOL), {}), 2);
+}
+
+void TestDbTool::fileSystemCausesAreNamed_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // $D stands for the case's folder
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("told"); // on the error output, or on the output when it worked
+    QTest::newRow("create in a missing folder")
+        << QStringList{u"create"_s, u"$D/нет/новая.mdb"_s} << 1
+        << u"Не удалось создать файл базы данных «$D/нет/новая.mdb»: папки «$D/нет» нет"_s;
+    QTest::newRow("create in a read-only folder")
+        << QStringList{u"create"_s, u"$D/только-чтение/новая.mdb"_s} << 1
+        << u"нет прав на запись в папку «$D/только-чтение»"_s;
+    QTest::newRow("create where a file stands for the folder")
+        << QStringList{u"sample"_s, u"$D/только-чтение/база.mdb/новая.mdb"_s} << 1
+        << u"«$D/только-чтение/база.mdb» — файл, а не папка"_s;
+    QTest::newRow("check a file not to be read")
+        << QStringList{u"check"_s, u"$D/закрытая.mdb"_s} << 1
+        << u"нет прав на чтение файла «$D/закрытая.mdb»"_s;
+    // A file in WAL mode needs its folder even to be read; one with a rollback journal can be
+    // read, and check says that it cannot be written.
+    QTest::newRow("check a WAL file in a read-only folder")
+        << QStringList{u"check"_s, u"$D/только-чтение/база.mdb"_s} << 1
+        << u"нет прав на запись в папку «$D/только-чтение», а рядом с файлом базы данных пишется "
+           u"её журнал"_s;
+    QTest::newRow("check a file in a read-only folder")
+        << QStringList{u"check"_s, u"$D/только-чтение/журнал.mdb"_s} << 0
+        << u"Изменения в него записать не удастся: нет прав на запись в папку "
+           u"«$D/только-чтение», а рядом с файлом базы данных пишется её журнал"_s;
+    QTest::newRow("check a folder")
+        << QStringList{u"check"_s, u"$D"_s} << 1 << u"«$D» — это папка, а не файл базы данных"_s;
+}
+
+void TestDbTool::fileSystemCausesAreNamed()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, code);
+    QFETCH(QString, told);
+    // Root may write anywhere: the tool runs as nobody, in a folder every user may enter.
+    QTemporaryDir dir;
+    QFile::setPermissions(dir.path(), QFile::Permissions(0x7777));
+    const QString readOnly = dir.filePath(u"только-чтение"_s);
+    QVERIFY(QDir(dir.path()).mkdir(u"только-чтение"_s));
+    QCOMPARE(runTool({u"create"_s, readOnly + u"/база.mdb"_s}).code, 0);
+    QCOMPARE(runTool({u"create"_s, dir.filePath(u"закрытая.mdb"_s)}).code, 0);
+    {
+        TestDatabase journal;
+        journal.exec(u"PRAGMA journal_mode = DELETE"_s);
+        QVERIFY(QFile::copy(journal.path(), readOnly + u"/журнал.mdb"_s));
+    }
+    for (const QString &file :
+         {readOnly + u"/база.mdb"_s, readOnly + u"/журнал.mdb"_s, dir.filePath(u"закрытая.mdb"_s)})
+        QFile::setPermissions(file, QFile::Permissions(0x6666));
+    QFile::setPermissions(dir.filePath(u"закрытая.mdb"_s), QFile::WriteOwner);
+    QFile::setPermissions(readOnly, QFile::Permissions(0x5555));
+    const auto restore =
+        qScopeGuard([&] { QFile::setPermissions(readOnly, QFile::Permissions(0x7777)); });
+
+    for (QString &argument : arguments)
+        argument.replace(u"$D"_s, dir.path());
+    told.replace(u"$D"_s, dir.path());
+    QProcess tool;
+    if (::geteuid() == 0) {
+        const QString setpriv = QStandardPaths::findExecutable(u"setpriv"_s);
+        if (setpriv.isEmpty())
+            QSKIP("setpriv is needed to run orvinta-db as an unprivileged user");
+        tool.start(setpriv, QStringList{u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s,
+                                        QStringLiteral(ORVINTA_DB_TOOL)} +
+                                arguments);
+    } else {
+        tool.start(QStringLiteral(ORVINTA_DB_TOOL), arguments);
+    }
+    QVERIFY(tool.waitForFinished(30000));
+    const QString out = QString::fromUtf8(tool.readAllStandardOutput());
+    const QString err = QString::fromUtf8(tool.readAllStandardError());
+    QCOMPARE(tool.exitCode(), code);
+    QVERIFY2((code == 0 ? out : err).contains(told), qPrintable(out + err));
 }
 
 QTEST_GUILESS_MAIN(TestDbTool)
