@@ -2,6 +2,7 @@
 
 #include "access/AccessConversion.h"
 #include "core/DbError.h"
+#include "core/Waiting.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -109,14 +110,7 @@ QString hintsPathOf(const QString &snapshot)
     return snapshot + QStringLiteral(".hints");
 }
 
-SnapshotWaiter *installedWaiter = nullptr;
-
 } // namespace
-
-void setSnapshotWaiter(SnapshotWaiter *waiter)
-{
-    installedWaiter = waiter;
-}
 
 QString accessSnapshotOf(const QString &accessPath)
 {
@@ -131,12 +125,15 @@ QString accessSnapshotOf(const QString &accessPath)
     QStringList warnings;
     AccessConversionOptions options;
     options.warnings = &warnings;
-    SnapshotWaiter *const waiter = installedWaiter;
-    if (waiter)
-        options.keepWaiting = [waiter, &accessPath] { return waiter->keepWaiting(accessPath); };
-    const auto done = qScopeGuard([waiter] {
-        if (waiter)
-            waiter->finished();
+    Waiter *const user = waiter();
+    if (user) {
+        const QString what =
+            QStringLiteral("Чтение файла Access «%1»…").arg(QFileInfo(accessPath).fileName());
+        options.keepWaiting = [user, what] { return user->keepWaiting(what); };
+    }
+    const auto done = qScopeGuard([user] {
+        if (user)
+            user->finished();
     });
     try {
         convertAccessFile(converterProgram(), accessPath, snapshot, options);

@@ -33,19 +33,8 @@ QString accessSnapshotPath(const QString &accessPath);
 // Access file when it cannot be read.
 QString accessSnapshotOf(const QString &accessPath);
 
-// Waits with the user while a snapshot is made, which may take a while for a large file:
-// the program shows a progress dialog that can be cancelled.
-class SnapshotWaiter
-{
-public:
-    virtual ~SnapshotWaiter() = default;
-    // Asked again and again while the snapshot of the file is made; false cancels it.
-    virtual bool keepWaiting(const QString &accessPath) = 0;
-    // The snapshot is made, or failed, or was cancelled.
-    virtual void finished() = 0;
-};
-// Installs the waiter of this process (nullptr: none, the call just blocks); not owned.
-void setSnapshotWaiter(SnapshotWaiter *waiter);
+// While a snapshot is made, which may take a while for a large file, the process's waiter
+// (core/Waiting.h) is asked to go on, and may cancel it.
 
 // Whether a database file is one of the snapshots.
 bool isAccessSnapshot(const QString &databasePath);

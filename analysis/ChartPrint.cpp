@@ -53,11 +53,14 @@ void paintLegend(QPainter &painter, const QRect &chart, const QList<ChartLegendE
     qreal top = chart.bottom() + 4 * pixelsPerMm;
     for (const ChartLegendEntry &entry : legend) {
         const qreal middle = top + metrics.height() / 2;
-        painter.setPen(QPen(entry.colour, 0.8 * pixelsPerMm, Qt::SolidLine, Qt::FlatCap));
-        painter.drawLine(QPointF(chart.left(), middle), QPointF(chart.left() + stroke, middle));
+        qreal left = chart.left();
+        if (entry.colour.isValid()) {
+            painter.setPen(QPen(entry.colour, 0.8 * pixelsPerMm, Qt::SolidLine, Qt::FlatCap));
+            painter.drawLine(QPointF(left, middle), QPointF(left + stroke, middle));
+            left += stroke + 3 * pixelsPerMm;
+        }
         painter.setPen(Qt::black);
         // A long entry wraps rather than losing the end of its names.
-        const qreal left = chart.left() + stroke + 3 * pixelsPerMm;
         const QRectF room(left, top, chart.right() - left, 10 * metrics.height());
         QRectF used;
         painter.drawText(room, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, entry.text, &used);

@@ -14,7 +14,8 @@ enum class ChartPageFit
     KeepProportions, // keeps the chart's proportions, 15 % margins at the left and right
 };
 
-// One line of the legend printed under a chart: a stroke in the line's colour and its text.
+// One line of the legend printed under a chart: a stroke in the line's colour and its text; a
+// line without a colour is text alone.
 struct ChartLegendEntry
 {
     QColor colour;

@@ -3,6 +3,7 @@
 #include <QChart>
 #include <QFontInfo>
 #include <QFontMetricsF>
+#include <QGraphicsSceneHoverEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPieSeries>
@@ -22,6 +23,9 @@ constexpr qreal MarksZ = 10;
 // The line from a slice to its bend, and on to its mark, in pixels.
 constexpr qreal ArmLength = 8;
 constexpr qreal MarkGap = 2;
+// Kept free between a mark and the chart's edge, and around a mark's text in its box.
+constexpr qreal EdgeGap = 4;
+constexpr qreal TextPadding = 6;
 const QColor MarkBackground(255, 255, 0);
 
 // A point on the circle, the angle in degrees from 12 o'clock, clockwise (as Qt's pie counts).
@@ -70,7 +74,28 @@ QFont markFont(const QChart &chart)
     return font;
 }
 
+// Which side of the pie a slice's mark stands on.
+bool marksToTheRight(const QPieSlice &slice)
+{
+    return std::fmod(slice.startAngle() + slice.angleSpan() / 2, 360.0) < 180.0;
+}
+
+// The mark with its name shortened so that its box is at most `width` wide.
+QString shortened(const PieMark &mark, const QFontMetricsF &metrics, qreal width)
+{
+    if (metrics.horizontalAdvance(mark.text()) + TextPadding <= width || mark.name.isEmpty())
+        return mark.text();
+    const QString detail = QStringLiteral(": ") + mark.detail;
+    const qreal forName = width - TextPadding - metrics.horizontalAdvance(detail);
+    return metrics.elidedText(mark.name, Qt::ElideRight, std::max<qreal>(forName, 0)) + detail;
+}
+
 } // namespace
+
+QString PieMark::text() const
+{
+    return name.isEmpty() ? detail : QStringLiteral("%1: %2").arg(name, detail);
+}
 
 // The rim: for every slice, the part of its edge on the lower half of the pie, drawn again
 // lower by the depth and joined to it.
@@ -143,6 +168,8 @@ public:
         : QGraphicsItem(&chart), m_chart(chart), m_series(series), m_part(part)
     {
         setZValue(part == Part::Lines ? LinesZ : MarksZ);
+        // A shortened mark shows its whole text as a tooltip.
+        setAcceptHoverEvents(part == Part::Boxes);
     }
 
     void follow()
@@ -150,7 +177,16 @@ public:
         prepareGeometryChange();
         update();
     }
+    QList<PieMark> marks() const { return m_marks; }
+    void setMarks(const QList<PieMark> &marks)
+    {
+        m_marks = marks;
+        m_texts.clear();
+        for (const PieMark &mark : marks)
+            m_texts.append(mark.text());
+    }
     QStringList texts() const { return m_texts; }
+    // The texts as drawn, in slice order.
     void setTexts(const QStringList &texts) { m_texts = texts; }
 
     QRectF boundingRect() const override { return m_chart.rect(); }
@@ -172,9 +208,9 @@ public:
             // Marks below the pie's middle clear the rim.
             if (std::cos(middle * std::numbers::pi / 180.0) < 0)
                 mark.bend.ry() += DepthShare * shape.radius;
-            const qreal width = metrics.horizontalAdvance(mark.text) + 6;
+            const qreal width = metrics.horizontalAdvance(mark.text) + TextPadding;
             mark.box = QRectF(0, mark.bend.y() - height / 2, width, height);
-            (std::fmod(middle, 360.0) < 180.0 ? right : left).append(int(marks.size()));
+            (marksToTheRight(*m_series.slices().at(i)) ? right : left).append(int(marks.size()));
             marks.append(mark);
         }
         if (shapes.isEmpty())
@@ -208,6 +244,18 @@ public:
             painter->drawText(mark.box, Qt::AlignCenter, mark.text);
         }
         painter->restore();
+    }
+
+protected:
+    void hoverMoveEvent(QGraphicsSceneHoverEvent *event) override
+    {
+        QString whole;
+        const QList<Placed> marks = placed();
+        for (qsizetype i = 0; i < marks.size() && i < m_marks.size(); ++i) {
+            if (marks.at(i).box.contains(event->pos()) && marks.at(i).text != m_marks.at(i).text())
+                whole = m_marks.at(i).text();
+        }
+        setToolTip(whole);
     }
 
 private:
@@ -244,28 +292,77 @@ private:
     QChart &m_chart;
     QPieSeries &m_series;
     Part m_part;
+    QList<PieMark> m_marks;
     QStringList m_texts;
 };
 
 PieDecoration::PieDecoration(QChart &chart, QPieSeries &series)
-    : m_depth(new Depth(chart, series)), m_linesItem(new Marks(chart, series, Marks::Part::Lines)),
+    : m_chart(chart), m_series(series), m_depth(new Depth(chart, series)),
+      m_linesItem(new Marks(chart, series, Marks::Part::Lines)),
       m_marksItem(new Marks(chart, series, Marks::Part::Boxes))
 {}
 
-void PieDecoration::setMarks(const QStringList &marks)
+void PieDecoration::setMarks(const QList<PieMark> &marks)
 {
-    m_linesItem->setTexts(marks);
-    m_marksItem->setTexts(marks);
+    m_linesItem->setMarks(marks);
+    m_marksItem->setMarks(marks);
     update();
 }
 
 QStringList PieDecoration::marks() const
 {
+    QStringList texts;
+    for (const PieMark &mark : m_marksItem->marks())
+        texts.append(mark.text());
+    return texts;
+}
+
+QStringList PieDecoration::shownMarks() const
+{
     return m_marksItem->texts();
+}
+
+void PieDecoration::fitPie()
+{
+    const QRectF area = m_chart.plotArea();
+    const qreal side = std::min(area.width(), area.height());
+    if (side <= 0)
+        return;
+    const QList<PieMark> marks = m_marksItem->marks();
+    const QList<QPieSlice *> slices = m_series.slices();
+    const QFontMetricsF metrics(markFont(m_chart));
+    // The widest mark on each side sets how far from the centre the pie may reach.
+    qreal widestLeft = 0;
+    qreal widestRight = 0;
+    for (qsizetype i = 0; i < marks.size() && i < slices.size(); ++i) {
+        const qreal width = metrics.horizontalAdvance(marks.at(i).text()) + TextPadding;
+        qreal &widest = marksToTheRight(*slices.at(i)) ? widestRight : widestLeft;
+        widest = std::max(widest, width);
+    }
+    const QRectF room = m_chart.rect().adjusted(EdgeGap, 0, -EdgeGap, 0);
+    const qreal centreX = area.left() + area.width() * m_series.horizontalPosition();
+    const qreal leftReach = centreX - room.left() - 2 * ArmLength;
+    const qreal rightReach = room.right() - centreX - 2 * ArmLength;
+    qreal radius =
+        std::min({LargestPie * side / 2, leftReach - widestLeft, rightReach - widestRight});
+    QStringList shown;
+    for (const PieMark &mark : marks)
+        shown.append(mark.text());
+    if (radius < SmallestPie * side / 2) {
+        radius = SmallestPie * side / 2;
+        for (qsizetype i = 0; i < marks.size() && i < slices.size(); ++i) {
+            const qreal reach = marksToTheRight(*slices.at(i)) ? rightReach : leftReach;
+            shown[i] = shortened(marks.at(i), metrics, reach - radius);
+        }
+    }
+    m_series.setPieSize(2 * radius / side);
+    m_linesItem->setTexts(shown);
+    m_marksItem->setTexts(shown);
 }
 
 void PieDecoration::update()
 {
+    fitPie();
     m_depth->follow();
     m_linesItem->follow();
     m_marksItem->follow();

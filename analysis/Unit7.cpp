@@ -25,9 +25,11 @@
 #include <QGraphicsRectItem>
 #include <QGraphicsTextItem>
 #include <QLabel>
+#include <QPageLayout>
 #include <QPieSeries>
 #include <QPieSlice>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <algorithm>
@@ -94,8 +96,6 @@ const QString ChartTitle = QStringLiteral("Результаты анализа")
 const QString SeriesTitle = QStringLiteral("Итоги анализа");
 const QColor TitleBoxColour(152, 153, 163);
 
-// Room around the pie for the marks outside it.
-constexpr qreal PieSize = 0.6;
 // The largest slice is pulled out by this share of the radius.
 constexpr qreal ExplodeShare = 0.10;
 
@@ -205,7 +205,7 @@ Teff::Teff(QWidget *parent)
         QStringLiteral("Построить диаграмму средних значений критерия по дисциплинам"));
     Button2->setToolTip(QStringLiteral("Напечатать диаграмму"));
     Chart1->setRenderHint(QPainter::Antialiasing);
-    Series1->setPieSize(PieSize);
+    Series1->setPieSize(PieDecoration::LargestPie);
     chart->addSeries(Series1);
     m_decoration = std::make_unique<PieDecoration>(*chart, *Series1);
     connect(chart, &QChart::plotAreaChanged, this, &Teff::fitMarks);
@@ -258,6 +258,7 @@ void Teff::Button1Click()
     }
 
     const QString criterion = ComboBox1->currentText();
+    m_criterion = criterion;
     ADODataSet1->close();
     connectToDatabase(*ADOConnection1, DBPath, {ADODataSet1});
     ADODataSet1->setCommandText(Statements::criterionValues(criterion));
@@ -343,16 +344,14 @@ void Teff::showMeans(const QList<DisciplineMean> &means)
 
     // Each mark names its discipline (or shows the mean of a slot without a name) with the
     // mean and its share of the pie.
-    QStringList marks;
+    QList<PieMark> marks;
     const QLocale regional = FormatSettings::instance().regionalLocale();
     for (qsizetype i = 0; i < means.size(); ++i) {
         const DisciplineMean &mean = means.at(i);
         const double percent = Series1->slices().at(i)->percentage() * 100;
         const QString share = percent < 0.05 ? u"< "_s + regional.toString(0.1, 'f', 1)
                                              : regional.toString(percent, 'f', 1);
-        const QString value = formatMarkValue(mean.value);
-        marks.append(mean.name.isEmpty() ? u"%1 (%2 %)"_s.arg(value, share)
-                                         : u"%1: %2 (%3 %)"_s.arg(mean.name, value, share));
+        marks.append({mean.name, u"%1 (%2 %)"_s.arg(formatMarkValue(mean.value), share)});
     }
     m_decoration->setMarks(marks);
     fitMarks();
@@ -361,6 +360,11 @@ void Teff::showMeans(const QList<DisciplineMean> &means)
 QStringList Teff::marks() const
 {
     return m_decoration->marks();
+}
+
+QStringList Teff::shownMarks() const
+{
+    return m_decoration->shownMarks();
 }
 
 QList<QRectF> Teff::markRects() const
@@ -376,6 +380,12 @@ void Teff::fitMarks()
 
 void Teff::Button2Click()
 {
+    // Landscape for this job only, as the line chart prints: the pie and its marks are wider
+    // than high. The criterion under the pie tells two printouts apart.
     PrintJob job(currentPrinter(), chartDocumentName(), windowTitle());
-    showPrintedFile(this, printChart(*Chart1->chart(), job, ChartPageFit::KeepProportions));
+    job.printer().setPageOrientation(QPageLayout::Landscape);
+    QList<ChartLegendEntry> legend;
+    if (!Series1->isEmpty())
+        legend.append({QColor(), u"Критерий: %1"_s.arg(m_criterion)});
+    showPrintedFile(this, printChart(*Chart1->chart(), job, ChartPageFit::KeepProportions, legend));
 }

@@ -107,8 +107,10 @@ public:
     void Button1Click();
     void Button2Click();
 
-    // The marks of the slices as drawn beside the pie, and where they stand in the chart.
+    // The marks of the slices, whole and as drawn beside the pie (names shortened where room
+    // is short), and where they stand in the chart.
     QStringList marks() const;
+    QStringList shownMarks() const;
     QList<QRectF> markRects() const;
 
 protected:
@@ -122,6 +124,8 @@ private:
     void fitMarks();
 
     std::unique_ptr<PieDecoration> m_decoration;
+    // The criterion of the pie shown, for its printout.
+    QString m_criterion;
 };
 
 // The one efficiency comparison window, if it exists.

@@ -1,6 +1,6 @@
-#include "app/SnapshotProgress.h"
 #include "app/Unit1.h"
 #include "app/Unit5.h"
+#include "app/WaitProgress.h"
 #include "ui/Dialogs.h"
 
 #include <QApplication>
@@ -53,10 +53,11 @@ int main(int argc, char *argv[])
     if (mainWindow->anotherInstanceRunning())
         return 0;
 
-    // Reading an Access file shows its progress and can be cancelled.
-    SnapshotProgress snapshotProgress(mainWindow.get());
-    setSnapshotWaiter(&snapshotProgress);
-    const auto uninstall = qScopeGuard([] { setSnapshotWaiter(nullptr); });
+    // A slow wait (an Access file read, a file held by another program) shows its progress
+    // and can be cancelled.
+    WaitProgress waitProgress(mainWindow.get());
+    setWaiter(&waitProgress);
+    const auto uninstall = qScopeGuard([] { setWaiter(nullptr); });
 
     // No child window is created at start-up.
     splash.reset();

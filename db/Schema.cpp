@@ -115,21 +115,23 @@ std::unique_ptr<SqliteDatabase> openMonitoringDatabase(const QString &path)
         missing = Schema::missingParts(*db);
     } catch (const DbError &e) {
         db.reset();
-        // A file that another program holds is in use, not damaged.
-        if (isBusy(e)) {
+        // A file that another program holds is in use, not damaged; a wait the user
+        // cancelled, or a file the file system keeps from being read (a journal that cannot
+        // be made beside it), is not damaged either, and its message names the cause.
+        if (e.kind() == DbErrorKind::Busy) {
             throw DbError(
                 QStringLiteral("Файл базы данных «%1» сейчас занят другой программой: "
                                "закройте её или подождите и повторите действие (SQLite: %2)")
-                    .arg(path, e.sqliteText()),
-                e.sqliteCode(), e.sqliteText());
+                    .arg(path, e.databaseText()),
+                e.kind(), e.databaseText());
         }
-        // A file that the file system keeps from being read (a journal that cannot be made
-        // beside it) is not damaged either; the message names the cause.
-        if (isFileSystemFailure(e))
+        if (e.kind() == DbErrorKind::Cancelled || e.kind() == DbErrorKind::FileSystem)
             throw;
         if (accessFormatOf(path) == AccessFormat::None) {
-            throw DbError(QStringLiteral("Файл «%1» не является базой данных или повреждён: %2")
-                              .arg(path, e.sqliteText().isEmpty() ? e.message() : e.sqliteText()));
+            throw DbError(
+                QStringLiteral("Файл «%1» не является базой данных или повреждён: %2")
+                    .arg(path, e.databaseText().isEmpty() ? e.message() : e.databaseText()),
+                DbErrorKind::Damaged, e.databaseText());
         }
         // An Access file is read through a native snapshot of it, which nothing may change.
         db = std::make_unique<SqliteDatabase>(accessSnapshotOf(path),

@@ -2,10 +2,12 @@
 
 #include "core/DbError.h"
 #include "core/FileSystem.h"
+#include "core/Waiting.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -160,6 +162,35 @@ QString fileFailureSentence(int code, const QString &path, FileUse use)
     return sentence;
 }
 
+DbErrorKind kindOf(int code)
+{
+    // A WAL file whose folder cannot be written cannot even be read: the folder is the cause.
+    if (code == SQLITE_READONLY_CANTINIT || code == SQLITE_READONLY_DIRECTORY)
+        return DbErrorKind::FileSystem;
+    switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return DbErrorKind::Busy;
+    case SQLITE_READONLY:
+        return DbErrorKind::ReadOnly;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return DbErrorKind::Damaged;
+    case SQLITE_CONSTRAINT:
+        return DbErrorKind::Constraint;
+    case SQLITE_MISMATCH:
+    case SQLITE_TOOBIG:
+    case SQLITE_RANGE:
+        return DbErrorKind::Conversion;
+    case SQLITE_CANTOPEN:
+    case SQLITE_IOERR:
+    case SQLITE_PERM:
+        return DbErrorKind::FileSystem;
+    default:
+        return DbErrorKind::Other;
+    }
+}
+
 // The DbError of a failed call on the connection to the file at the path.
 DbError failure(sqlite3 *db, const QString &path, FileUse use = FileUse::Write)
 {
@@ -167,24 +198,13 @@ DbError failure(sqlite3 *db, const QString &path, FileUse use = FileUse::Write)
     const QString text = QString::fromUtf8(sqlite3_errmsg(db));
     if (isFileFailure(code)) {
         return DbError(
-            QStringLiteral("%1 (SQLite: %2)").arg(fileFailureSentence(code, path, use), text), code,
-            text);
+            QStringLiteral("%1 (SQLite: %2)").arg(fileFailureSentence(code, path, use), text),
+            kindOf(code), text);
     }
-    return DbError(sqliteErrorMessage(code, text), code, text);
+    return DbError(sqliteErrorMessage(code, text), kindOf(code), text);
 }
 
 } // namespace
-
-bool isBusy(const DbError &error)
-{
-    const int primary = error.sqliteCode() & 0xff;
-    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
-}
-
-bool isFileSystemFailure(const DbError &error)
-{
-    return isFileFailure(error.sqliteCode());
-}
 
 QString sqliteErrorMessage(int extendedCode, const QString &sqliteText)
 {
@@ -202,16 +222,17 @@ SqliteDatabase::SqliteDatabase(const QString &path, OpenMode mode) : m_path(path
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
         const FileUse use = mode == OpenMode::CreateNew ? FileUse::Create : FileUse::Read;
-        const DbError error = m_db ? failure(m_db, path, use)
-                                   : DbError(fileFailureSentence(SQLITE_CANTOPEN, path, use), rc,
-                                             QString::fromUtf8(sqlite3_errstr(rc)));
+        const DbError error =
+            m_db ? failure(m_db, path, use)
+                 : DbError(fileFailureSentence(SQLITE_CANTOPEN, path, use), DbErrorKind::FileSystem,
+                           QString::fromUtf8(sqlite3_errstr(rc)));
         sqlite3_close(m_db);
         m_db = nullptr;
         throw error;
     }
     identityOf(path, m_device, m_inode);
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, busyTimeoutMs);
+    sqlite3_busy_handler(m_db, &SqliteDatabase::onBusy, this);
     // Double-quoted texts are never taken for strings: the dialect translation makes every
     // literal single-quoted, so a text equal to a column name stays a text.
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
@@ -226,6 +247,55 @@ SqliteDatabase::~SqliteDatabase()
 void SqliteDatabase::setBusyTimeout(int milliseconds)
 {
     busyTimeoutMs = milliseconds;
+}
+
+int SqliteDatabase::onBusy(void *self, int count)
+{
+    return static_cast<SqliteDatabase *>(self)->waitWhileBusy(count);
+}
+
+int SqliteDatabase::waitWhileBusy(int count)
+{
+    if (count == 0) {
+        m_busySince.start();
+        m_waitCancelled = false;
+    }
+    if (m_busySince.elapsed() >= busyTimeoutMs)
+        return 0;
+    if (Waiter *user = waiter()) {
+        m_waiting = true;
+        const QString what =
+            QStringLiteral("Файл базы данных «%1» занят другой программой. Ожидание…")
+                .arg(QFileInfo(m_path).fileName());
+        if (!user->keepWaiting(what)) {
+            m_waitCancelled = true;
+            return 0;
+        }
+    }
+    // Short sleeps first: most locks are let go within milliseconds.
+    sqlite3_sleep(count < 10 ? 2 : 20);
+    return 1;
+}
+
+DbError SqliteDatabase::lastFailure() const
+{
+    if (m_waitCancelled) {
+        m_waitCancelled = false;
+        return DbError(QStringLiteral("Ожидание отменено: файл базы данных «%1» занят другой "
+                                      "программой")
+                           .arg(QDir::toNativeSeparators(m_path)),
+                       DbErrorKind::Cancelled, QStringLiteral("database is locked"));
+    }
+    return failure(m_db, m_path);
+}
+
+void SqliteDatabase::endWait() const
+{
+    if (!m_waiting)
+        return;
+    m_waiting = false;
+    if (Waiter *user = waiter())
+        user->finished();
 }
 
 SqliteDatabase::FileAtPath SqliteDatabase::fileAtPath() const
@@ -245,9 +315,11 @@ bool SqliteDatabase::isReadOnly() const
 void SqliteDatabase::exec(const QString &sql)
 {
     char *message = nullptr;
-    if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+    const int rc = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &message);
+    endWait();
+    if (rc != SQLITE_OK) {
         sqlite3_free(message);
-        throw failure(m_db, m_path);
+        throw lastFailure();
     }
 }
 
@@ -270,10 +342,11 @@ SqliteStatement::SqliteStatement(const SqliteDatabase &db, const QString &sql)
     : m_db(db), m_sql(sql)
 {
     const QByteArray utf8 = sql.toUtf8();
-    if (sqlite3_prepare_v2(db.handle(), utf8.constData(), int(utf8.size()), &m_statement,
-                           nullptr) != SQLITE_OK) {
-        throw failure(db.handle(), db.path());
-    }
+    const int rc =
+        sqlite3_prepare_v2(db.handle(), utf8.constData(), int(utf8.size()), &m_statement, nullptr);
+    db.endWait();
+    if (rc != SQLITE_OK)
+        throw db.lastFailure();
     if (!m_statement)
         throw DbError(QStringLiteral("Пустой запрос"));
 }
@@ -286,11 +359,12 @@ SqliteStatement::~SqliteStatement()
 bool SqliteStatement::step()
 {
     const int rc = sqlite3_step(m_statement);
+    m_db.endWait();
     if (rc == SQLITE_ROW)
         return true;
     if (rc == SQLITE_DONE)
         return false;
-    DbError error = failure(m_db.handle(), m_db.path());
+    DbError error = m_db.lastFailure();
     sqlite3_reset(m_statement);
     throw error;
 }
@@ -333,7 +407,7 @@ void SqliteStatement::bind(int parameter, const QVariant &value)
         }
     }
     if (rc != SQLITE_OK)
-        throw failure(m_db.handle(), m_db.path());
+        throw m_db.lastFailure();
 }
 
 int SqliteStatement::columnCount() const

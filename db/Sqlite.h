@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QVariant>
 #include <array>
@@ -12,12 +13,6 @@ struct sqlite3_stmt;
 // SQLite names them, followed by SQLite's own text for reference. A failure that has no
 // sentence of its own keeps SQLite's text alone.
 QString sqliteErrorMessage(int extendedCode, const QString &sqliteText);
-
-// Another connection or program holds the file: trying again later may work.
-bool isBusy(const DbError &error);
-// The file system stood in the way (no permission, a read-only disk, a missing folder); the
-// message names the file and the cause.
-bool isFileSystemFailure(const DbError &error);
 
 // One SQLite connection, closed when the object goes. Errors are thrown as DbError.
 class SqliteDatabase
@@ -61,9 +56,25 @@ public:
     qint64 lastInsertRowid() const;
     int changes() const;
 
+    // Called after every call into SQLite that may have waited for another program: ends the
+    // wait shown to the user. A wait the user cancelled is reported once, by the next failure.
+    void endWait() const;
+    // The error of the call that just failed, naming the file where the file system is the
+    // cause, or the user's cancelling of a wait.
+    DbError lastFailure() const;
+
 private:
+    // SQLite's busy handler: waits in short sleeps, shows the wait to the user after a moment,
+    // and gives up after the busy timeout or when the user cancels.
+    static int onBusy(void *self, int count);
+    int waitWhileBusy(int count);
+
     sqlite3 *m_db = nullptr;
     QString m_path;
+    // The wait for another program that holds the file.
+    QElapsedTimer m_busySince;
+    mutable bool m_waiting = false;
+    mutable bool m_waitCancelled = false;
     // The file's identity when it was opened.
     quint64 m_device = 0;
     quint64 m_inode = 0;

@@ -55,6 +55,7 @@ public:
         m_layout->paintPage(painter, index);
     }
     void print(QPrinter *printer) override { m_report.print(printer, m_data); }
+    QString notice() const override { return m_report.notice(); }
 
 private:
     const TReport &m_report;

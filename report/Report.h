@@ -34,6 +34,10 @@ public:
     QString title() const { return m_title; }
     void setTitle(const QString &title) { m_title = title; }
 
+    // What the preview tells the user beside the pages (a part left out); empty for nothing.
+    QString notice() const { return m_notice; }
+    void setNotice(const QString &notice) { m_notice = notice; }
+
     // Not owned; the report reads it when it is previewed.
     RecordSet *dataSet() const;
     void setDataSet(RecordSet *records);
@@ -70,6 +74,7 @@ public:
 private:
     TReportFont m_font;
     QString m_title;
+    QString m_notice;
     QPointer<RecordSet> m_dataSet;
     std::vector<std::unique_ptr<TReportBand>> m_bands;
     QPageSize m_paperSize;

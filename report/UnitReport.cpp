@@ -5,7 +5,11 @@
 #include "report/Report.h"
 #include "report/ReportElement.h"
 
+#include <QFontMetricsF>
+#include <QRegularExpression>
+
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -49,13 +53,89 @@ void applyColumnFont(TReportDBText &text, const QString &fontName)
     text.setFont(font);
 }
 
-// A column that goes on paper, with the width it is printed at.
+// A column that goes on paper, with the width it is printed at and the least width its
+// content needs: the longest number or date (which never break), or the longest word.
 struct PrintedColumn
 {
     const GridColumn *column;
     const FieldInfo *field;
     int width;
+    int least = 0;
+    bool keepsWhole = false; // numbers and dates: a value is never broken over two lines
 };
+
+// How many rows are looked at to learn what a column holds.
+constexpr int SampledRows = 1000;
+// Kept beside a measured text, so that a printer's slightly wider letters still fit.
+constexpr int MeasureAllowance = 3; // pixels
+
+bool isNumeric(FieldKind kind)
+{
+    return kind == FieldKind::Integer || kind == FieldKind::Float || kind == FieldKind::Date ||
+           kind == FieldKind::Boolean;
+}
+
+// A number, a date or a time as the report prints it: digits and signs, no word to break at.
+bool isUnbreakable(const QString &text)
+{
+    if (text.isEmpty() || text.size() > 40)
+        return false;
+    return std::none_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c.isLetter() || c == QLatin1Char(' ') || c == QLatin1Char('\n');
+    });
+}
+
+// The widest word of a text (a caption, a value).
+qreal widestWord(const QString &text, const QFontMetricsF &metrics)
+{
+    qreal widest = 0;
+    const QStringList words =
+        text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    for (const QString &word : words)
+        widest = std::max(widest, metrics.horizontalAdvance(word));
+    return widest;
+}
+
+// Learns from the first rows what each column holds: whether its values are numbers or dates,
+// and how wide its longest value or word is.
+void measureContent(RecordSet &records, std::vector<PrintedColumn> &columns,
+                    const QFontMetricsF &detail, const QFontMetricsF &caption)
+{
+    if (records.fetchedCount() < SampledRows && !records.allFetched())
+        records.fetch(SampledRows - records.fetchedCount());
+    const int rows = std::min(records.fetchedCount(), SampledRows);
+    for (PrintedColumn &printed : columns) {
+        const int column = records.fieldIndex(printed.field->name);
+        bool onlyUnbreakable = true;
+        bool anyValue = false;
+        qreal widestValue = 0;
+        qreal widestText = 0;
+        for (int row = 0; row < rows; ++row) {
+            const QString text = cellText(records.valueAt(row, column), *printed.field);
+            if (text.isEmpty())
+                continue;
+            anyValue = true;
+            if (isUnbreakable(text))
+                widestValue = std::max(widestValue, detail.horizontalAdvance(text));
+            else
+                onlyUnbreakable = false;
+            widestText = std::max(widestText, widestWord(text, detail));
+        }
+        printed.keepsWhole = isNumeric(printed.field->kind) || (anyValue && onlyUnbreakable);
+        const QString title = printed.field->displayLabel.isEmpty() ? printed.field->name
+                                                                    : printed.field->displayLabel;
+        const qreal titleWord = widestWord(title, caption);
+        if (printed.keepsWhole) {
+            // Never narrower than its longest value, even where the grid shows it cut.
+            printed.least = int(std::ceil(std::max(widestValue, titleWord))) + MeasureAllowance;
+            printed.width = std::max(printed.width, int(std::ceil(widestValue)) + MeasureAllowance);
+        } else {
+            // A word breaks only where it alone is wider than the grid's column.
+            printed.least = std::min(
+                printed.width, int(std::ceil(std::max(widestText, titleWord))) + MeasureAllowance);
+        }
+    }
+}
 
 std::vector<PrintedColumn> printedColumns(const RecordSet &records,
                                           const QList<GridColumn> &columns)
@@ -72,76 +152,86 @@ std::vector<PrintedColumn> printedColumns(const RecordSet &records,
 }
 
 // Where the line of columns ends: the first offset, every width and a gap between each two.
-int rowWidth(const std::vector<PrintedColumn> &columns)
+int rowWidth(const std::vector<PrintedColumn> &columns, int PrintedColumn::*width)
 {
-    int width = FirstColumnOffset;
+    int total = FirstColumnOffset;
     for (const PrintedColumn &printed : columns)
-        width += printed.width + ColumnGap;
-    return columns.empty() ? width : width - ColumnGap;
+        total += printed.*width + ColumnGap;
+    return columns.empty() ? total : total - ColumnGap;
 }
 
-bool isText(const PrintedColumn &printed)
+// Narrows the columns of one kind (numbers and dates, or texts) evenly, none below its least
+// width, until the line ends at the page's edge or they are all at their least.
+void narrow(std::vector<PrintedColumn> &columns, bool keepsWhole, int pageWidth)
 {
-    return printed.field->kind == FieldKind::String || printed.field->kind == FieldKind::Unknown;
-}
-
-// Narrows columns that pass the page so that every one of them is printed, their texts
-// wrapping: first the widest text columns, down to a width that still holds a few words;
-// where even that is too wide, every column in proportion.
-void fitToWidth(std::vector<PrintedColumn> &columns, int pageWidth)
-{
-    constexpr int NarrowestText = 48; // pixels
-    // The room for the widths themselves, less the offset and the gaps.
-    int widths = 0;
-    for (const PrintedColumn &printed : columns)
-        widths += printed.width;
-    const int room = pageWidth - (rowWidth(columns) - widths);
-    const auto totalWith = [&](int textCap) {
-        int total = 0;
-        for (const PrintedColumn &printed : columns)
-            total += isText(printed) ? std::min(printed.width, textCap) : printed.width;
+    const auto widthWith = [&](int cap) {
+        int total = rowWidth(columns, &PrintedColumn::width);
+        for (const PrintedColumn &printed : columns) {
+            if (printed.keepsWhole == keepsWhole)
+                total += std::max(printed.least, std::min(printed.width, cap)) - printed.width;
+        }
         return total;
     };
-    // The greatest cap on text widths that fits, found by halving.
-    int low = NarrowestText, high = 0;
+    // The greatest cap on their widths that fits, found by halving.
+    int low = 0, high = 0;
     for (const PrintedColumn &printed : columns)
         high = std::max(high, printed.width);
-    if (totalWith(low) <= room) {
-        while (low < high) {
-            const int middle = (low + high + 1) / 2;
-            if (totalWith(middle) <= room)
-                low = middle;
-            else
-                high = middle - 1;
-        }
-        for (PrintedColumn &printed : columns) {
-            if (isText(printed))
-                printed.width = std::min(printed.width, low);
-        }
-        return;
+    while (low < high) {
+        const int middle = (low + high + 1) / 2;
+        if (widthWith(middle) <= pageWidth)
+            low = middle;
+        else
+            high = middle - 1;
     }
-    const int total = totalWith(NarrowestText);
     for (PrintedColumn &printed : columns) {
-        const int width = isText(printed) ? std::min(printed.width, NarrowestText) : printed.width;
-        printed.width = std::max(1, int(qint64(width) * std::max(room, 0) / total));
+        if (printed.keepsWhole == keepsWhole)
+            printed.width = std::max(printed.least, std::min(printed.width, low));
     }
+}
+
+// Fits the line of columns into the page: numbers and dates give up the room they do not need
+// first, then texts, down to their longest words. Columns that do not fit even so are left
+// out from the end, and named in the list returned.
+QStringList fitToWidth(std::vector<PrintedColumn> &columns, int pageWidth)
+{
+    QStringList leftOut;
+    while (!columns.empty() && rowWidth(columns, &PrintedColumn::least) > pageWidth) {
+        leftOut.prepend(columns.back().field->displayLabel.isEmpty()
+                            ? columns.back().field->name
+                            : columns.back().field->displayLabel);
+        columns.pop_back();
+    }
+    if (rowWidth(columns, &PrintedColumn::width) > pageWidth)
+        narrow(columns, true, pageWidth);
+    if (rowWidth(columns, &PrintedColumn::width) > pageWidth)
+        narrow(columns, false, pageWidth);
+    return leftOut;
 }
 
 void layOutColumns(TReport &report, RecordSet &records, const QList<GridColumn> &columns,
                    TReportBand &detail, TReportBand &columnHeader, const TReportBand &pageHeader)
 {
     std::vector<PrintedColumn> printed = printedColumns(records, columns);
+    const QFontMetricsF detailMetrics(detail.font().toQFont());
+    const QFontMetricsF captionMetrics(columnHeader.font().toQFont());
+    measureContent(records, printed, detailMetrics, captionMetrics);
     // The page turns to landscape for a line of columns that passes the portrait width, and
-    // columns that pass even the landscape width are narrowed: no column is left out.
+    // columns that pass even the landscape width are narrowed; what cannot be narrowed enough
+    // without breaking numbers and words is left out, and the preview says so.
+    const int page = pageHeader.widthPixels();
     if (report.orientation() == QPageLayout::Portrait &&
-        rowWidth(printed) > pageHeader.widthPixels())
+        rowWidth(printed, &PrintedColumn::width) > page)
         report.setOrientation(QPageLayout::Landscape);
-    if (rowWidth(printed) > pageHeader.widthPixels())
-        fitToWidth(printed, pageHeader.widthPixels());
+    if (const QStringList leftOut = fitToWidth(printed, pageHeader.widthPixels());
+        !leftOut.isEmpty()) {
+        report.setNotice(QStringLiteral("Столбцы не поместились на страницу и не напечатаны: %1. "
+                                        "Скройте в таблице ненужные столбцы или сузьте их.")
+                             .arg(leftOut.join(QStringLiteral(", "))));
+    }
 
     int offset = FirstColumnOffset;
-    for (const PrintedColumn &column : printed) {
-        // A number set flush right keeps a gap to the text of the next column.
+    for (const PrintedColumn &column :
+         printed) { // A number set flush right keeps a gap to the text of the next column.
         const bool right = column.column->alignment & Qt::AlignRight;
         auto *text = detail.add<TReportDBText>();
         text->setDataSet(&records);

@@ -246,6 +246,18 @@ PrintPreviewDialog::PrintPreviewDialog(PreviewDocument &document, QPrinter &prin
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(tools);
+    if (const QString notice = document.notice(); !notice.isEmpty()) {
+        auto *label = new QLabel(notice, this);
+        label->setObjectName(QStringLiteral("notice"));
+        label->setWordWrap(true);
+        label->setContentsMargins(8, 4, 8, 4);
+        label->setAutoFillBackground(true);
+        QPalette warning = label->palette();
+        warning.setColor(QPalette::Window, QColor(255, 244, 200));
+        warning.setColor(QPalette::WindowText, Qt::black);
+        label->setPalette(warning);
+        layout->addWidget(label);
+    }
     layout->addWidget(m_pages, 1);
 
     connect(m_pageNumber, &QSpinBox::valueChanged, this, [this](int number) {
@@ -314,6 +326,12 @@ void PrintPreviewDialog::pageSetup()
     m_pages->pageChanged();
     updatePageCount();
     m_layout->start();
+}
+
+QString PrintPreviewDialog::shownNotice() const
+{
+    const auto *label = findChild<QLabel *>(QStringLiteral("notice"));
+    return label ? label->text() : QString();
 }
 
 void PrintPreviewDialog::done(int result)

@@ -30,6 +30,8 @@ public:
     virtual void paintPage(QPainter &painter, int index) const = 0;
     // Lays out and prints every page on the printer; throws when it cannot.
     virtual void print(QPrinter *printer) = 0;
+    // What the user should know of the pages (a part that did not fit); empty for nothing.
+    virtual QString notice() const { return {}; }
 };
 
 // The pages one under the other, each painted when it comes into view.
@@ -84,6 +86,8 @@ public:
     PrintPreviewDialog(PreviewDocument &document, QPrinter &printer, QWidget *parent = nullptr);
 
     const PreviewDocument &document() const { return m_document; }
+    // The document's notice as shown above the pages; empty when it has none.
+    QString shownNotice() const;
     QPrinter *printer() const { return &m_printer; }
     PreviewPages *pages() const { return m_pages; }
     // Finished, it stops laying out: its document may be gone before the dialog is.

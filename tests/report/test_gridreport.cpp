@@ -2,6 +2,7 @@
 // and what the pages show.
 #include "core/DbError.h"
 #include "core/FormatSettings.h"
+#include "db/FieldInfo.h"
 #include "db/RecordSet.h"
 #include "report/Report.h"
 #include "report/ReportData.h"
@@ -12,6 +13,7 @@
 #include "tests/report/ReportFixture.h"
 #include "ui/Printer.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPrinter>
 #include <QTest>
@@ -104,6 +106,8 @@ private Q_SLOTS:
 
     void columns_data();
     void columns();
+    void wideReportsBreakNoNumberNorWord_data();
+    void wideReportsBreakNoNumberNorWord();
     void symbolFontsKeepTheirFace_data();
     void symbolFontsKeepTheirFace();
     void titleAndPageNumberSpanALandscapePage();
@@ -151,12 +155,10 @@ void TestGridReport::columns_data()
     QTest::newRow("the columns after it keep their width")
         << three << QList{100, landscape - 100, 10} << three << QList{1, 104, landscape - 10}
         << true << QList{100, landscape - 117, 10};
-    QTest::newRow("a number column is narrowed only when text cannot give way")
+    // A number needs no more room than its longest value: it gives up the rest first.
+    QTest::newRow("a number column gives up its spare room before any text")
         << QStringList{u"Т1"_s, u"Число"_s} << QList{100, 2 * landscape}
-        << QStringList{u"Т1"_s, u"Число"_s}
-        << QList{1, 1 + (landscape - 4) * 48 / (2 * landscape + 48) + 3} << true
-        << QList{(landscape - 4) * 48 / (2 * landscape + 48),
-                 (landscape - 4) * 2 * landscape / (2 * landscape + 48)};
+        << QStringList{u"Т1"_s, u"Число"_s} << QList{1, 104} << true << QList{100, landscape - 104};
     QTest::newRow("width 0, long text and binary take no room")
         << QStringList{u"Т1"_s, u"Заметка"_s, u"Т2"_s, u"Снимок"_s, u"Длинный"_s, u"Число"_s}
         << QList{100, 200, 0, 150, 90, 50} << QStringList{u"Т1"_s, u"Число"_s} << QList{1, 104}
@@ -195,6 +197,65 @@ void TestGridReport::columns()
         QVERIFY(texts.at(i)->autoStretch() && !texts.at(i)->autoSize());
         QCOMPARE(texts.at(i)->dataSet(), records.get());
     }
+}
+
+void TestGridReport::wideReportsBreakNoNumberNorWord_data()
+{
+    QTest::addColumn<int>("textColumns");
+    QTest::addColumn<bool>("leavesOut");
+    QTest::newRow("fifteen columns fit, narrowed") << 12 << false;
+    QTest::newRow("too many: the last ones are left out, and named") << 40 << true;
+}
+
+void TestGridReport::wideReportsBreakNoNumberNorWord()
+{
+    QFETCH(int, textColumns);
+    QFETCH(bool, leavesOut);
+    // A date kept as text, a number, a code, and many text columns of a few words each.
+    QStringList declared{u"Дата TEXT"_s, u"Значение REAL"_s, u"Код TEXT"_s};
+    QStringList fields{u"Дата"_s, u"Значение"_s, u"Код"_s};
+    for (int i = 1; i <= textColumns; ++i) {
+        declared.append(u"Текст%1 TEXT"_s.arg(i));
+        fields.append(u"Текст%1"_s.arg(i));
+    }
+    ReportFixture fixture(declared.join(u", "_s));
+    fixture.addRows(30, [&](int row) {
+        QVariantList values{u"%1.03.2024"_s.arg(row % 28 + 1, 2, 10, QLatin1Char('0')),
+                            123456.25 * (row + 1), u"47-11-%1"_s.arg(row)};
+        for (int i = 0; i < textColumns; ++i)
+            values.append(u"подробное описание занятия %1"_s.arg(row));
+        return values;
+    });
+    auto records = fixture.open();
+    QList<int> widths(fields.size(), 150);
+    const auto report = buildGridReport(*records, columnsOf(fields, widths), u"Т"_s);
+
+    QCOMPARE(report->orientation(), QPageLayout::Landscape);
+    const auto texts = elementsOn<TReportDBText>(*report, BandType::Detail);
+    QCOMPARE(texts.size() < fields.size(), leavesOut);
+    const QFontMetricsF metrics(report->font().toQFont());
+    for (const TReportDBText *text : texts) {
+        // The widest value of a number or date column, and the longest word of a text column.
+        const QString field = text->dataField();
+        const QString widest = field == u"Дата"_s ? u"28.03.2024"_s
+                               : field == u"Значение"_s
+                                   ? cellText(123456.25 * 30, records->fields().at(1))
+                               : field == u"Код"_s ? u"47-11-29"_s
+                                                   : u"подробное"_s;
+        QVERIFY2(text->width() >= metrics.horizontalAdvance(widest),
+                 qPrintable(u"%1: %2"_s.arg(field).arg(text->width())));
+    }
+    // What does not fit is named in the preview, the rest of the line ends on the page.
+    const QStringList leftOut = fields.mid(texts.size());
+    if (leavesOut)
+        QVERIFY2(report->notice().contains(leftOut.join(u", "_s)), qPrintable(report->notice()));
+    else
+        QCOMPARE(report->notice(), QString());
+    QVERIFY(texts.constLast()->left() + texts.constLast()->width() <= landscapePixels());
+    if (leftOut.isEmpty())
+        QCOMPARE(report->notice(), QString());
+    else
+        QVERIFY2(report->notice().contains(leftOut.join(u", "_s)), qPrintable(report->notice()));
 }
 
 void TestGridReport::symbolFontsKeepTheirFace_data()

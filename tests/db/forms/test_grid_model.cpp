@@ -1,5 +1,6 @@
 #include "core/DbError.h"
 #include "core/FormatSettings.h"
+#include "core/Waiting.h"
 #include "db/RecordSet.h"
 #include "db/forms/DataSource.h"
 #include "db/forms/GridModel.h"
@@ -9,6 +10,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTest>
@@ -87,6 +89,8 @@ private Q_SLOTS:
     void editIsStoredWhileAnotherWriterWorks();
     void fileHeldByAnotherProgramIsBusyNotDamaged_data();
     void fileHeldByAnotherProgramIsBusyNotDamaged();
+    void waitForAHeldFileIsShownAndMayBeCancelled_data();
+    void waitForAHeldFileIsShownAndMayBeCancelled();
     void fileGoneFromItsPathIsNotWritten_data();
     void fileGoneFromItsPathIsNotWritten();
 };
@@ -504,6 +508,68 @@ void TestGridModel::fileGoneFromItsPathIsNotWritten()
         SqliteStatement count(now, u"SELECT count(*) FROM Дисциплины"_s);
         QVERIFY(count.step());
         QCOMPARE(count.int64Value(0), 0);
+    }
+}
+
+namespace {
+
+// Stands for the progress dialog: notes what it was shown, and answers as the test says.
+struct RecordingWaiter final : Waiter
+{
+    std::function<bool(int asked)> answer;
+    QStringList shown;
+    int finishedCount = 0;
+
+    bool keepWaiting(const QString &what) override
+    {
+        shown.append(what);
+        return answer(int(shown.size()));
+    }
+    void finished() override { ++finishedCount; }
+};
+
+} // namespace
+
+void TestGridModel::waitForAHeldFileIsShownAndMayBeCancelled_data()
+{
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("the other program lets go") << false;
+    QTest::newRow("the user cancels") << true;
+}
+
+void TestGridModel::waitForAHeldFileIsShownAndMayBeCancelled()
+{
+    QFETCH(bool, cancel);
+    Fixture f(u"Значения"_s, {}, false);
+    fillValues(f, 3, u"DELETE"_s);
+    ExclusiveHolder holder(f.db.path());
+    QVERIFY(holder.isHolding());
+
+    // Opening waits for the file; the wait is shown, and ends as the user or the other
+    // program decides.
+    RecordingWaiter user;
+    user.answer = [&](int asked) {
+        if (asked == 20 && !cancel)
+            holder.release();
+        return !(cancel && asked == 20);
+    };
+    const Waiter *previous = setWaiter(&user);
+    const auto restore = qScopeGuard([previous] { setWaiter(const_cast<Waiter *>(previous)); });
+    TableRecordSet values;
+    values.setConnectionString(f.db.connection());
+    values.setTableName(u"Значения"_s);
+    const QString error = dbErrorOf([&] { values.open(); });
+    QVERIFY(user.shown.size() >= 20);
+    QVERIFY2(user.shown.constFirst().contains(QFileInfo(f.db.path()).fileName()) &&
+                 user.shown.constFirst().contains(u"занят другой программой"_s),
+             qPrintable(user.shown.constFirst()));
+    QVERIFY(user.finishedCount >= 1);
+    if (cancel) {
+        QVERIFY2(error.startsWith(u"Ожидание отменено: файл базы данных «%1»"_s.arg(f.db.path())),
+                 qPrintable(error));
+    } else {
+        QCOMPARE(error, QString());
+        QCOMPARE(values.recordCount(), 3);
     }
 }
 

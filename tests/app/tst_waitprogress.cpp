@@ -1,6 +1,6 @@
-// The dialog shown while an Access file is read: only once the reading takes a while, and
-// cancelled by its button.
-#include "app/SnapshotProgress.h"
+// The dialog shown while the program waits (an Access file read, a file held by another
+// program): only once the wait takes a while, and cancelled by its button.
+#include "app/WaitProgress.h"
 
 #include <QApplication>
 #include <QProgressDialog>
@@ -9,7 +9,7 @@
 
 using namespace Qt::StringLiterals;
 
-class TestSnapshotProgress : public QObject
+class TestWaitProgress : public QObject
 {
     Q_OBJECT
 
@@ -27,12 +27,12 @@ private Q_SLOTS:
     void showsAfterAMomentAndCancels()
     {
         QWidget window;
-        SnapshotProgress progress(&window);
-        const QString file = u"/tmp/старый архив.mdb"_s;
+        WaitProgress progress(&window);
+        const QString file = u"Чтение файла Access «старый архив.mdb»…"_s;
         QVERIFY(progress.keepWaiting(file));
         QVERIFY(!shownDialog()); // a short reading shows nothing
 
-        QTest::qWait(SnapshotProgress::DelayMs + 50);
+        QTest::qWait(WaitProgress::DelayMs + 50);
         QVERIFY(progress.keepWaiting(file));
         QProgressDialog *dialog = shownDialog();
         QVERIFY(dialog);
@@ -51,5 +51,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestSnapshotProgress)
-#include "tst_snapshotprogress.moc"
+QTEST_MAIN(TestWaitProgress)
+#include "tst_waitprogress.moc"
