@@ -22,6 +22,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
+#include <QGraphicsLayout>
 #include <QGraphicsRectItem>
 #include <QGraphicsTextItem>
 #include <QLabel>
@@ -96,6 +97,9 @@ const QString ChartTitle = QStringLiteral("Результаты анализа")
 const QString SeriesTitle = QStringLiteral("Итоги анализа");
 const QColor TitleBoxColour(152, 153, 163);
 
+// The least width, in pixels of the screen, at which the pie is laid out for a page; the
+// page's letters are as large as the screen's at about this width.
+constexpr qreal PrintedPieWidth = 900;
 // The largest slice is pulled out by this share of the radius.
 constexpr qreal ExplodeShare = 0.10;
 
@@ -387,5 +391,21 @@ void Teff::Button2Click()
     QList<ChartLegendEntry> legend;
     if (!Series1->isEmpty())
         legend.append({QColor(), u"Критерий: %1"_s.arg(m_criterion)});
-    showPrintedFile(this, printChart(*Chart1->chart(), job, ChartPageFit::KeepProportions, legend));
+    // The pie is laid out again for the page: in the page's proportions, and as much larger
+    // than on screen as its marks need to keep their whole names.
+    QChart &chart = *Chart1->chart();
+    const QSizeF shown = chart.size();
+    const QRectF page = job.printer().pageRect(QPrinter::DevicePixel);
+    const auto restore = qScopeGuard([&] {
+        chart.resize(shown);
+        fitMarks();
+    });
+    for (qreal width = PrintedPieWidth; width <= 2 * PrintedPieWidth; width += 100) {
+        chart.resize(QSizeF(width, width * page.height() / page.width()));
+        chart.layout()->activate();
+        fitMarks();
+        if (m_decoration->shownMarks() == m_decoration->marks())
+            break;
+    }
+    showPrintedFile(this, printChart(chart, job, ChartPageFit::KeepProportions, legend));
 }
