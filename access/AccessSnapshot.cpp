@@ -1,6 +1,7 @@
 #include "access/AccessSnapshot.h"
 
 #include "access/AccessConversion.h"
+#include "access/AccessFormat.h"
 #include "core/DbError.h"
 #include "core/Waiting.h"
 
@@ -192,4 +193,11 @@ QString accessReadOnlyMessage(const QString &accessPath)
     if (!hints.isEmpty())
         message += u"\n\n"_s + hints;
     return message;
+}
+
+std::optional<StandInFile> accessStandIn(const QString &path)
+{
+    if (accessFormatOf(path) == AccessFormat::None)
+        return std::nullopt;
+    return StandInFile{accessSnapshotOf(path), accessReadOnlyMessage(path)};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/StandInFile.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -42,3 +44,7 @@ bool isAccessSnapshot(const QString &databasePath);
 // What the user is told when a write to an Access file is refused: the file, and the
 // orvinta-db import command that makes an editable copy of it.
 QString accessReadOnlyMessage(const QString &accessPath);
+
+// How the program reads an Access file: through its snapshot, and never writing it. Nothing
+// for a file that is no Access file.
+std::optional<StandInFile> accessStandIn(const QString &path);

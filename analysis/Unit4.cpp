@@ -404,20 +404,21 @@ void Tanaliz::Button1Click()
     // ADODataSet4 keeps the last result until the next analysis or the window's end.
 }
 
-void Tanaliz::readSelection(const QString &statement, QList<QPointF> &points)
+void Tanaliz::readSelection(const Source &statement, QList<QPointF> &points)
 {
     ADODataSet4->close();
-    ADODataSet4->setCommandText(statement);
+    ADODataSet4->setSource(statement);
     ADODataSet4->open();
-    // The k-th row in the order the database delivers them is drawn at position k.
+    // The k-th row in the order the database delivers them is drawn at position k; the rows
+    // go by once, none of them kept.
     qint64 k = 0;
     // Looked up once; a statement without the column fails at its first row, as before.
     const int column = ADODataSet4->fieldIndex(Schema::ValueColumn);
-    for (ADODataSet4->first(); !ADODataSet4->eof(); ADODataSet4->next()) {
-        const QVariant stored = column >= 0 ? ADODataSet4->value(column)
-                                            : ADODataSet4->fieldByName(Schema::ValueColumn);
-        points.append(QPointF(double(++k), valueToDouble(stored)));
-    }
+    ADODataSet4->forEachRow([&](const RowCursor &row) {
+        if (column < 0)
+            ADODataSet4->fieldByName(Schema::ValueColumn);
+        points.append(QPointF(double(++k), valueToDouble(row.value(column))));
+    });
 }
 
 void Tanaliz::showLines(const QList<QPointF> &first, const QList<QPointF> &second)

@@ -23,6 +23,7 @@ struct ValueRange
 ValueRange valueRange(const QList<QPointF> &first, const QList<QPointF> &second);
 
 class Connection;
+struct Source;
 class DataSource;
 class QueryRecordSet;
 class TableRecordSet;
@@ -106,7 +107,7 @@ private:
     void buildChart();
     void setSecondSelectionEnabled(bool enabled);
     // Opens the statement of one selection in set 4 and reads its values as points.
-    void readSelection(const QString &statement, QList<QPointF> &points);
+    void readSelection(const Source &statement, QList<QPointF> &points);
     void showLines(const QList<QPointF> &first, const QList<QPointF> &second);
     // Gives the series the points of the lines that `columns` pixel columns can show.
     void drawLines(int columns);

@@ -265,7 +265,7 @@ void Teff::Button1Click()
     m_criterion = criterion;
     ADODataSet1->close();
     connectToDatabase(*ADOConnection1, DBPath, {ADODataSet1});
-    ADODataSet1->setCommandText(Statements::criterionValues(criterion));
+    ADODataSet1->setSource(Statements::criterionValues(criterion));
     ADODataSet1->open();
     const auto closeValues = qScopeGuard([this] { ADODataSet1->close(); });
 
@@ -286,7 +286,7 @@ void Teff::Button1Click()
 int Teff::countDisciplines()
 {
     connectToDatabase(*ADOConnection2, DBPath, {ADODataSet2});
-    ADODataSet2->setCommandText(Statements::allRows(Schema::Disciplines));
+    ADODataSet2->setSource(Statements::allRows(Schema::Disciplines));
     ADODataSet2->open();
     const auto closeCount = qScopeGuard([this] { ADODataSet2->close(); });
     return int(ADODataSet2->recordCount());
@@ -311,12 +311,12 @@ void Teff::creditValues(DisciplineSlots &slotTable)
     const int disciplineAt = positionOf(*ADODataSet1, Schema::DisciplineColumn);
     const int valueAt = positionOf(*ADODataSet1, Schema::ValueColumn);
     // Every row is converted in full before it is matched, so that a bad value stops the
-    // analysis even where no slot would take it.
-    for (ADODataSet1->first(); !ADODataSet1->eof(); ADODataSet1->next()) {
-        const QString discipline = valueText(ADODataSet1->value(disciplineAt));
-        const double value = valueNumber(ADODataSet1->value(valueAt));
+    // analysis even where no slot would take it. The rows go by once, none of them kept.
+    ADODataSet1->forEachRow([&](const RowCursor &row) {
+        const QString discipline = valueText(row.value(disciplineAt));
+        const double value = valueNumber(row.value(valueAt));
         slotTable.credit(discipline, value);
-    }
+    });
 }
 
 void Teff::showMeans(const QList<DisciplineMean> &means)

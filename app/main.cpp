@@ -1,6 +1,8 @@
+#include "access/AccessSnapshot.h"
 #include "app/Unit1.h"
 #include "app/Unit5.h"
 #include "app/WaitProgress.h"
+#include "db/Database.h"
 #include "ui/Dialogs.h"
 
 #include <QApplication>
@@ -53,8 +55,9 @@ int main(int argc, char *argv[])
     if (mainWindow->anotherInstanceRunning())
         return 0;
 
-    // A slow wait (an Access file read, a file held by another program) shows its progress
-    // and can be cancelled.
+    // Access files are read through their snapshots; a slow wait (an Access file read, a file
+    // held by another program) shows its progress and can be cancelled.
+    Database::setStandInFinder(&accessStandIn);
     WaitProgress waitProgress(mainWindow.get());
     setWaiter(&waitProgress);
     const auto uninstall = qScopeGuard([] { setWaiter(nullptr); });

@@ -1,47 +1,10 @@
 #include "db/RecordSet.h"
+
 #include "core/ValueConversion.h"
-
-#include "access/AccessSnapshot.h"
-#include "core/DbError.h"
 #include "db/ConnectionString.h"
+#include "db/Database.h"
+#include "db/RowStore.h"
 #include "db/Schema.h"
-#include "db/SqlDialect.h"
-#include "db/Sqlite.h"
-
-#include <algorithm>
-#include <limits>
-
-namespace {
-
-// Another program deleted the row since it was read.
-DbError rowGone(const QString &table)
-{
-    return DbError(QStringLiteral("Запись не найдена: её уже нет в таблице «%1»").arg(table));
-}
-
-} // namespace
-
-namespace {
-
-// Rows read at a time when the walk or a grid needs more.
-constexpr int FetchChunk = 256;
-constexpr int MaxFetchChunk = 65536;
-
-// The name under which an editable statement reads the rowid, apart from the table's columns.
-const QString RowidColumn = QStringLiteral("orvinta_rowid");
-
-// Whether every result column after the rowid comes straight from `table`.
-bool columnsComeFrom(const SqliteStatement &statement, const QString &table)
-{
-    for (int i = 1; i < statement.columnCount(); ++i) {
-        if (statement.originName(i).isEmpty() ||
-            statement.originTable(i).compare(table, Qt::CaseInsensitive) != 0)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 RecordSet::RecordSet(QObject *parent) : QObject(parent)
 {}
@@ -66,63 +29,24 @@ void RecordSet::open()
     if (isOpen())
         return;
     const Source wanted = source();
-    auto db = openMonitoringDatabase(databasePathOf(m_connectionString));
-
-    // An editable source reads the rowid first, so that every write reaches exactly the
-    // row shown, and is read a page at a time after the last rowid read: between pages no
-    // statement is open, so no read of an old state of the file outlives a fetch and every
-    // write sees the file as it is. A statement SQLite will not take with it is read as it is.
-    std::unique_ptr<SqliteStatement> statement;
-    bool hasRowid = false;
-    QString baseTable;
-    if (!wanted.editableTable.isEmpty()) {
-        const SingleTableSelect select = analyseSelect(wanted.sql);
-        const QString withRowid = wanted.sql.left(select.selectListStart) + u' ' +
-                                  quotedName(select.table) + QStringLiteral("._rowid_ AS ") +
-                                  RowidColumn + u',' + wanted.sql.mid(select.selectListStart);
-        const QString paged =
-            QStringLiteral("SELECT * FROM (%1) WHERE %2 >= ?1 ORDER BY %2 LIMIT ?2")
-                .arg(withRowid, RowidColumn);
-        try {
-            statement = std::make_unique<SqliteStatement>(*db, paged);
-            hasRowid = true;
-            if (statement->columnCount() > 1 && columnsComeFrom(*statement, select.table))
-                baseTable = statement->originTable(1);
-        } catch (const DbError &) {
-            statement.reset();
-        }
-    }
-    if (!statement)
-        statement = std::make_unique<SqliteStatement>(*db, wanted.sql);
-
-    QList<FieldInfo> fields;
-    const int first = hasRowid ? 1 : 0;
-    for (int i = first; i < statement->columnCount(); ++i) {
-        FieldInfo field;
-        field.name = statement->columnName(i);
-        field.displayLabel = field.name;
-        field.declaredType = statement->declaredType(i);
-        field.originColumn = statement->originName(i);
-        field.kind = fieldKindOf(field.declaredType);
-        field.conversion = writeConversionOf(field.declaredType);
-        field.displayWidth = displayWidthOf(field.declaredType, field.kind);
+    const QString path = databasePathOf(m_connectionString);
+    std::shared_ptr<const Database> database =
+        m_opener ? m_opener->open(path) : Database::open(path);
+    std::unique_ptr<DbConnection> connection = database->connect();
+    SourceShape shape = connection->describe(wanted);
+    for (FieldInfo &field : shape.fields) {
+        // The measured values: the analyses read them as numbers.
         field.requiresNumber =
-            baseTable == Schema::Values && field.originColumn == Schema::ValueColumn;
-        fields.append(field);
+            shape.editableTable == Schema::Values && field.originColumn == Schema::ValueColumn;
     }
 
     Q_EMIT aboutToReset();
-    m_db = std::move(db);
-    m_statement = std::move(statement);
-    m_sql = wanted.sql;
-    m_hasRowid = hasRowid;
-    m_baseTable = baseTable;
-    m_fields = fields;
-    clearRows();
-    m_repeatedTexts.clear();
-    m_insertedRowids.clear();
-    m_exhausted = false;
-    m_nextRowid = std::numeric_limits<qint64>::min();
+    m_database = std::move(database);
+    m_connection = std::move(connection);
+    m_source = wanted;
+    m_shape = std::move(shape);
+    m_rows = std::make_unique<RowStore>(*m_connection, m_source, m_shape);
+    m_seenGeneration = m_rows->generation();
     m_current = 0;
     Q_EMIT resetDone();
 }
@@ -132,24 +56,18 @@ void RecordSet::close()
     if (!isOpen())
         return;
     Q_EMIT aboutToReset();
-    m_statement.reset();
-    m_db.reset();
-    m_sql.clear();
-    m_baseTable.clear();
-    m_fields.clear();
-    clearRows();
-    m_repeatedTexts.clear();
-    m_insertedRowids.clear();
-    m_exhausted = true;
-    m_hasRowid = false;
+    m_rows.reset();
+    m_connection.reset();
+    m_database.reset();
+    m_shape = {};
     m_current = 0;
     Q_EMIT resetDone();
 }
 
 int RecordSet::nameColumn() const
 {
-    for (int i = 0; i < m_fields.size(); ++i) {
-        if (holdsText(m_fields.at(i).declaredType))
+    for (int i = 0; i < fieldCount(); ++i) {
+        if (holdsText(fields().at(i).declaredType))
             return i;
     }
     return -1;
@@ -157,8 +75,8 @@ int RecordSet::nameColumn() const
 
 int RecordSet::fieldIndex(const QString &name) const
 {
-    for (int i = 0; i < m_fields.size(); ++i) {
-        if (m_fields.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
+    for (int i = 0; i < fieldCount(); ++i) {
+        if (fields().at(i).name.compare(name, Qt::CaseInsensitive) == 0)
             return i;
     }
     return -1;
@@ -171,7 +89,7 @@ DbError closedRecordSetError()
 
 DbError readOnlyError()
 {
-    return DbError(QStringLiteral("Эти данные доступны только для чтения"));
+    return DbError(QStringLiteral("Эти данные доступны только для чтения"), DbErrorKind::ReadOnly);
 }
 
 void RecordSet::requireOpen() const
@@ -180,181 +98,112 @@ void RecordSet::requireOpen() const
         throw closedRecordSetError();
 }
 
-void RecordSet::requireEditable() const
+void RecordSet::requireEditable()
 {
     requireOpen();
-    if (isAccessSnapshot(m_db->path()))
-        throw DbError(accessReadOnlyMessage(databasePathOf(m_connectionString)));
+    // What keeps the database from being written is said before what keeps these rows.
+    m_connection->requireWritable();
     if (!isEditable())
         throw readOnlyError();
-    switch (m_db->fileAtPath()) {
-    case SqliteDatabase::FileAtPath::Same:
-        break;
-    case SqliteDatabase::FileAtPath::Gone:
-        throw DbError(QStringLiteral("Файла базы данных «%1» больше нет на месте: его удалили или "
-                                     "переместили. Изменение не записано; откройте файл заново")
-                          .arg(m_db->path()));
-    case SqliteDatabase::FileAtPath::Replaced:
-        throw DbError(QStringLiteral("Файл базы данных «%1» заменён другим файлом. Изменение не "
-                                     "записано; откройте файл заново")
-                          .arg(m_db->path()));
-    }
-    if (m_db->isReadOnly()) {
-        throw DbError(QStringLiteral("Файл базы данных «%1» открыт только для чтения: изменения "
-                                     "в него не записываются")
-                          .arg(m_db->path()));
-    }
 }
 
-void RecordSet::requireRow(int row) const
+void RecordSet::requireRow(int row)
 {
     requireOpen();
-    if (row < 0 || row >= m_visibleRows)
+    if (row < 0 || row >= rowCount())
         throw DbError(QStringLiteral("Нет текущей записи"));
+}
+
+// --- Reading
+
+void RecordSet::noticeRefresh()
+{
+    if (!m_rows || m_rows->generation() == m_seenGeneration)
+        return;
+    m_seenGeneration = m_rows->generation();
+    if (m_refreshQueued)
+        return;
+    m_refreshQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_refreshQueued = false;
+            Q_EMIT refreshed();
+        },
+        Qt::QueuedConnection);
+}
+
+int RecordSet::rowCount()
+{
+    if (!isOpen())
+        return 0;
+    const int count = m_rows->count();
+    noticeRefresh();
+    return count;
+}
+
+QVariant RecordSet::valueAt(int row, int column)
+{
+    if (!isOpen())
+        return {};
+    QVariant value = m_rows->value(row, column);
+    noticeRefresh();
+    return value;
+}
+
+RowKey RecordSet::keyAt(int row)
+{
+    if (!isOpen())
+        return {};
+    const RowKey key = m_rows->key(row);
+    noticeRefresh();
+    return key;
+}
+
+int RecordSet::rowOf(RowKey key) const
+{
+    return m_rows ? m_rows->rowOf(key) : -1;
+}
+
+bool RecordSet::refresh()
+{
+    if (!isOpen() || !m_rows->refreshIfChanged())
+        return false;
+    m_seenGeneration = m_rows->generation();
+    Q_EMIT refreshed();
+    return true;
 }
 
 qint64 RecordSet::recordCount()
 {
     requireOpen();
-    if (m_exhausted)
-        return qint64(m_visibleRows);
-    SqliteStatement count(*m_db, QStringLiteral("SELECT count(*) FROM (%1)").arg(m_sql));
-    count.step();
-    return count.int64Value(0);
-}
-
-int RecordSet::fetch(int count)
-{
-    if (!isOpen() || m_exhausted || count <= 0)
-        return 0;
-    const int got = m_hasRowid ? fetchPages(count) : fetchAll();
-    announceStoredRows();
-    return got;
-}
-
-void RecordSet::storeCurrent(qint64 rowid, int firstColumn)
-{
-    m_rowids.push_back(rowid);
-    const int columns = m_statement->columnCount();
-    if (m_repeatedTexts.size() != size_t(columns))
-        m_repeatedTexts.resize(size_t(columns));
-    for (int i = firstColumn; i < columns; ++i)
-        m_cells.push_back(m_statement->value(i, &m_repeatedTexts[size_t(i)]));
-}
-
-int RecordSet::fetchPages(int count)
-{
-    int got = 0;
-    while (got < count && !m_exhausted) {
-        const int wanted = count - got;
-        m_statement->bind(1, m_nextRowid);
-        m_statement->bind(2, wanted);
-        int read = 0;
-        qint64 last = m_nextRowid;
-        while (m_statement->step()) {
-            ++read;
-            last = m_statement->int64Value(0);
-            // Rows this record set added are among the rows read already.
-            if (m_insertedRowids.contains(last))
-                continue;
-            storeCurrent(last, 1);
-            ++got;
-        }
-        // Ends the statement, and with it the read of the file, until the next page.
-        m_statement->reset();
-        if (read < wanted || last == std::numeric_limits<qint64>::max())
-            m_exhausted = true;
-        else
-            m_nextRowid = last + 1;
-    }
-    return got;
-}
-
-int RecordSet::fetchAll()
-{
-    // Without a rowid to go on from, the rows are read at once and the statement ended.
-    qint64 ordinal = qint64(m_rowids.size());
-    int got = 0;
-    while (m_statement->step()) {
-        storeCurrent(ordinal++, 0);
-        ++got;
-    }
-    m_statement->reset();
-    m_exhausted = true;
-    return got;
-}
-
-void RecordSet::storeRow(qint64 rowid, const QVariantList &values)
-{
-    m_rowids.push_back(rowid);
-    for (int i = 0; i < m_fields.size(); ++i)
-        m_cells.push_back(values.value(i));
-}
-
-void RecordSet::announceStoredRows()
-{
-    const int stored = int(m_rowids.size());
-    if (stored == m_visibleRows)
-        return;
-    Q_EMIT rowsAboutToBeAppended(m_visibleRows, stored - 1);
-    m_visibleRows = stored;
-    Q_EMIT rowsAppended();
-}
-
-void RecordSet::clearRows()
-{
-    m_rowids.clear();
-    m_cells.clear();
-    m_visibleRows = 0;
-}
-
-bool RecordSet::ensureRow(int row)
-{
-    // A walk to the end reads pages that double, so that a long result costs few runs of
-    // the paging statement; a grid that only shows its first rows still reads one page.
-    while (row >= m_visibleRows && !m_exhausted)
-        fetch(std::clamp(m_visibleRows, FetchChunk, MaxFetchChunk));
-    return row >= 0 && row < m_visibleRows;
+    return rowCount();
 }
 
 void RecordSet::first()
 {
     requireOpen();
     m_current = 0;
-    ensureRow(m_current);
 }
 
 void RecordSet::next()
 {
     requireOpen();
-    if (ensureRow(m_current))
+    if (m_current < rowCount())
         ++m_current;
-    ensureRow(m_current);
 }
 
 bool RecordSet::eof()
 {
-    return !isOpen() || !ensureRow(m_current);
-}
-
-void RecordSet::setCurrentRow(int row)
-{
-    m_current = row;
-}
-
-QVariant RecordSet::valueAt(int row, int column) const
-{
-    if (row < 0 || row >= m_visibleRows || column < 0 || column >= m_fields.size())
-        return {};
-    return m_cells[size_t(row) * size_t(m_fields.size()) + size_t(column)];
+    return !isOpen() || m_current >= rowCount();
 }
 
 QVariant RecordSet::value(int position) const
 {
     requireOpen();
-    if (position < 0 || position >= m_fields.size())
+    if (position < 0 || position >= fieldCount())
         throw DbError(QStringLiteral("В наборе данных нет столбца номер %1").arg(position + 1));
-    return valueAt(m_current, position);
+    return m_rows->value(m_current, position);
 }
 
 QString RecordSet::text(int position) const
@@ -368,37 +217,37 @@ QVariant RecordSet::fieldByName(const QString &name) const
     const int index = fieldIndex(name);
     if (index < 0)
         throw DbError(QStringLiteral("Поле «%1» не найдено").arg(name));
-    return valueAt(m_current, index);
+    return m_rows->value(m_current, index);
 }
 
-QString RecordSet::quotedColumns() const
+void RecordSet::forEachRow(const std::function<void(const RowCursor &row)> &visit)
 {
-    QStringList columns;
-    for (const FieldInfo &field : m_fields)
-        columns.append(quotedName(field.originColumn));
-    return columns.join(u',');
+    requireOpen();
+    const std::unique_ptr<RowCursor> rows = m_connection->read(m_source);
+    while (rows->next())
+        visit(*rows);
 }
 
-QVariantList RecordSet::readRow(qint64 rowid) const
+// --- Writing
+
+QVariantList RecordSet::converted(const QMap<int, QVariant> &values, QStringList &columns) const
 {
-    SqliteStatement select(*m_db, QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_ = ?1")
-                                      .arg(quotedColumns(), quotedName(m_baseTable)));
-    select.bind(1, rowid);
-    if (!select.step())
-        throw rowGone(m_baseTable);
-    QVariantList values;
-    for (int i = 0; i < select.columnCount(); ++i)
-        values.append(select.value(i));
-    return values;
+    QVariantList bound;
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        const FieldInfo &field = fields().at(it.key());
+        bound.append(convertForColumn(it.value(), field));
+        columns.append(field.originColumn);
+    }
+    return bound;
 }
 
 void RecordSet::appendRecord(const QStringList &texts)
 {
     requireOpen();
-    if (texts.size() > m_fields.size()) {
+    if (texts.size() > fieldCount()) {
         throw DbError(QStringLiteral("В таблице «%1» меньше столбцов (%2), чем значений (%3)")
-                          .arg(m_baseTable)
-                          .arg(m_fields.size())
+                          .arg(baseTable())
+                          .arg(fieldCount())
                           .arg(texts.size()));
     }
     QMap<int, QVariant> values;
@@ -413,116 +262,84 @@ void RecordSet::appendName(const QString &name)
     const int column = nameColumn();
     if (column < 0)
         throw DbError(
-            QStringLiteral("В таблице «%1» нет текстового столбца для названий").arg(m_baseTable));
+            QStringLiteral("В таблице «%1» нет текстового столбца для названий").arg(baseTable()));
     insertRow({{column, name}});
 }
 
-int RecordSet::insertRow(const QMap<int, QVariant> &values, int at)
+int RecordSet::insertRow(const QMap<int, QVariant> &values)
 {
     requireEditable();
-    for (int i = 0; i < m_fields.size(); ++i) {
+    for (int i = 0; i < fieldCount(); ++i) {
         // A new row's measured value is as required as an edited one.
-        if (m_fields.at(i).requiresNumber && !values.contains(i))
-            convertForColumn(QVariant(), m_fields.at(i));
+        if (fields().at(i).requiresNumber && !values.contains(i))
+            convertForColumn(QVariant(), fields().at(i));
     }
     QStringList columns;
-    QStringList parameters;
-    QVariantList bound;
-    for (auto it = values.cbegin(); it != values.cend(); ++it) {
-        const FieldInfo &field = m_fields.at(it.key());
-        bound.append(convertForColumn(it.value(), field));
-        columns.append(quotedName(field.originColumn));
-        parameters.append(QStringLiteral("?%1").arg(bound.size()));
-    }
-    const QString sql =
-        columns.isEmpty()
-            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedName(m_baseTable))
-            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                  .arg(quotedName(m_baseTable), columns.join(u','), parameters.join(u','));
-    SqliteStatement insert(*m_db, sql);
-    for (int i = 0; i < bound.size(); ++i)
-        insert.bind(i + 1, bound.at(i));
-    insert.step();
-    const qint64 rowid = m_db->lastInsertRowid();
-    m_insertedRowids.insert(rowid);
-    // The row is in the file now: it is kept even if reading it back fails, so that nobody
-    // adds it a second time.
+    const QVariantList bound = converted(values, columns);
+    const int rows = rowCount();
+    const RowKey key = m_connection->insert(baseTable(), columns, bound);
+    // The row is in the database now: it is shown even if reading it back fails, so that
+    // nobody adds it a second time.
     QVariantList stored;
+    bool selected = true;
     try {
-        stored = readRow(rowid);
+        const auto read =
+            m_connection->readPage(m_source, m_shape, {PageRequest::From::Key, key, 0, 1});
+        selected = read->next();
+        for (int i = 0; selected && i < fieldCount(); ++i)
+            stored.append(read->value(i));
     } catch (const DbError &) {
-        for (int i = 0; i < m_fields.size(); ++i)
-            stored.append(values.contains(i) ? convertForColumn(values.value(i), m_fields.at(i))
+        for (int i = 0; i < fieldCount(); ++i)
+            stored.append(values.contains(i) ? convertForColumn(values.value(i), fields().at(i))
                                              : QVariant());
     }
-    if (at < 0 || at >= m_visibleRows) {
-        storeRow(rowid, stored);
-        announceStoredRows();
-        return m_visibleRows - 1;
-    }
-    // Kept where the user typed it, before the row that stood there, until the next reading.
-    Q_EMIT rowAboutToBeInserted(at);
-    const auto width = std::ptrdiff_t(m_fields.size());
-    m_rowids.insert(m_rowids.begin() + at, rowid);
-    m_cells.insert(m_cells.begin() + at * width, size_t(width), QVariant());
-    for (std::ptrdiff_t i = 0; i < width; ++i)
-        m_cells[size_t(at * width + i)] = stored.value(qsizetype(i));
-    ++m_visibleRows;
-    if (m_current >= at)
-        ++m_current;
-    Q_EMIT rowInserted();
-    return at;
+    if (!selected)
+        return -1;
+    // A new key is the greatest: the row comes last in the order of the keys.
+    Q_EMIT rowsAboutToBeInserted(rows, rows);
+    m_rows->appended(key, stored);
+    Q_EMIT rowsInserted();
+    return rows;
 }
 
 void RecordSet::updateRow(int row, const QMap<int, QVariant> &values)
 {
     requireEditable();
     requireRow(row);
+    updateRow(m_rows->key(row), values);
+}
+
+void RecordSet::updateRow(RowKey key, const QMap<int, QVariant> &values)
+{
+    requireEditable();
     if (values.isEmpty())
         return;
-    QStringList assignments;
-    QVariantList bound;
-    for (auto it = values.cbegin(); it != values.cend(); ++it) {
-        const FieldInfo &field = m_fields.at(it.key());
-        bound.append(convertForColumn(it.value(), field));
-        assignments.append(
-            QStringLiteral("%1 = ?%2").arg(quotedName(field.originColumn)).arg(bound.size()));
+    QStringList columns;
+    const QVariantList bound = converted(values, columns);
+    if (m_connection->update(baseTable(), key, columns, bound) == 0)
+        throw DbError(
+            QStringLiteral("Запись не найдена: её уже нет в таблице «%1»").arg(baseTable()),
+            DbErrorKind::Gone);
+    const QVariantList stored = m_connection->readRow(baseTable(), fields(), key);
+    if (const int row = m_rows->rowOf(key); row >= 0) {
+        m_rows->changed(row, stored);
+        Q_EMIT rowChanged(row);
     }
-    const qint64 rowid = m_rowids[size_t(row)];
-    SqliteStatement update(*m_db, QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?%3")
-                                      .arg(quotedName(m_baseTable), assignments.join(u','))
-                                      .arg(bound.size() + 1));
-    for (int i = 0; i < bound.size(); ++i)
-        update.bind(i + 1, bound.at(i));
-    update.bind(int(bound.size()) + 1, rowid);
-    update.step();
-    if (m_db->changes() == 0)
-        throw rowGone(m_baseTable);
-    const QVariantList stored = readRow(rowid);
-    const size_t width = size_t(m_fields.size());
-    for (size_t i = 0; i < width; ++i)
-        m_cells[size_t(row) * width + i] = stored.value(qsizetype(i));
-    Q_EMIT rowChanged(row);
 }
 
 void RecordSet::deleteRow(int row)
 {
     requireEditable();
     requireRow(row);
-    const qint64 rowid = m_rowids[size_t(row)];
-    SqliteStatement remove(
-        *m_db, QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?1").arg(quotedName(m_baseTable)));
-    remove.bind(1, rowid);
-    remove.step();
+    m_connection->remove(baseTable(), m_rows->key(row));
     Q_EMIT rowAboutToBeRemoved(row);
-    const auto width = std::ptrdiff_t(m_fields.size());
-    m_cells.erase(m_cells.begin() + row * width, m_cells.begin() + (row + 1) * width);
-    m_rowids.erase(m_rowids.begin() + row);
-    --m_visibleRows;
+    m_rows->removed(row);
     if (m_current > row)
         --m_current;
     Q_EMIT rowRemoved();
 }
+
+// --- Sources
 
 void TableRecordSet::setTableName(const QString &name)
 {
@@ -532,35 +349,34 @@ void TableRecordSet::setTableName(const QString &name)
     m_tableName = name;
 }
 
-RecordSet::Source TableRecordSet::source() const
+Source TableRecordSet::source() const
 {
     if (m_tableName.isEmpty())
         throw DbError(QStringLiteral("Не указано имя таблицы"));
-    const QString sql = QStringLiteral("SELECT * FROM %1").arg(quotedName(m_tableName));
-    return {sql, m_tableName};
+    return {QStringLiteral("SELECT * FROM [%1]").arg(m_tableName), {}};
 }
 
-void QueryRecordSet::setCommandText(const QString &text)
+void QueryRecordSet::setSource(const Source &source)
 {
-    if (text == m_commandText)
+    if (source == m_statement)
         return;
     sourceChanged();
-    m_commandText = text;
+    m_statement = source;
 }
 
-RecordSet::Source QueryRecordSet::source() const
+Source QueryRecordSet::source() const
 {
-    if (m_commandText.trimmed().isEmpty())
+    if (m_statement.statement.trimmed().isEmpty())
         throw DbError(QStringLiteral("Не задан текст запроса"));
-    const QString sql = translateStatement(m_commandText);
-    const SingleTableSelect select = analyseSelect(sql);
-    return {sql, select.matches ? select.table : QString()};
+    return m_statement;
 }
 
 void connectToDatabase(Connection &connection, const QString &databasePath,
                        std::initializer_list<RecordSet *> records)
 {
     connection.setConnectionString(connectionString(databasePath));
-    for (RecordSet *const recordSet : records)
+    for (RecordSet *const recordSet : records) {
         recordSet->setConnectionString(connection.connectionString());
+        recordSet->setOpener(connection.opener());
+    }
 }

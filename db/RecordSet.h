@@ -1,23 +1,24 @@
 #pragma once
 
 #include "core/DbError.h"
+#include "db/Backend.h"
 #include "db/FieldInfo.h"
 
 #include <QList>
 #include <QMap>
 #include <QObject>
-#include <QSet>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <initializer_list>
 #include <memory>
-#include <vector>
 
-class RepeatedTexts;
-class SqliteDatabase;
-class SqliteStatement;
+class Database;
+class DatabaseOpener;
+class RowStore;
 
-// Holds a connection string and nothing else; record sets take it from here.
+// Holds a connection string and nothing else; record sets take it from here. The opener it
+// carries (that of its window) checks the database once for all its record sets.
 class Connection : public QObject
 {
     Q_OBJECT
@@ -25,15 +26,19 @@ public:
     using QObject::QObject;
     QString connectionString() const { return m_connectionString; }
     void setConnectionString(const QString &text) { m_connectionString = text; }
+    DatabaseOpener *opener() const { return m_opener; }
+    void setOpener(DatabaseOpener *opener) { m_opener = opener; }
 
 private:
     QString m_connectionString;
+    DatabaseOpener *m_opener = nullptr;
 };
 
-// Rows of one table or one SELECT statement, read from the database file through a
-// connection of its own. Rows are fetched lazily and kept once read; a record set over one
-// table also writes: new rows, edited cells and deletions go to the file at once.
-// Every failure is thrown as DbError.
+// Rows of one table or one statement, read from the database through a connection of its
+// own. A view reads them as it needs them, by row (RowStore keeps pages of them around what
+// was asked); a reader that only goes through them once streams them (forEachRow). A record
+// set over one table also writes: new rows, edited cells and deletions reach the database at
+// once, each row by its key. Every failure is thrown as DbError.
 class RecordSet : public QObject
 {
     Q_OBJECT
@@ -43,15 +48,18 @@ public:
     QString connectionString() const { return m_connectionString; }
     // A different text closes the record set; the same text changes nothing.
     void setConnectionString(const QString &text);
+    // The opener that checks the database once for every record set that shares it (those of
+    // one window); without one, the record set checks the database itself when it opens.
+    void setOpener(DatabaseOpener *opener) { m_opener = opener; }
 
     void open();
-    // Discards unread rows and the connection; closing a closed record set does nothing.
+    // Forgets the rows and the connection; closing a closed record set does nothing.
     void close();
-    bool isOpen() const { return m_statement != nullptr; }
+    bool isOpen() const { return m_connection != nullptr; }
 
     // --- Columns
-    int fieldCount() const { return int(m_fields.size()); }
-    const QList<FieldInfo> &fields() const { return m_fields; }
+    int fieldCount() const { return int(m_shape.fields.size()); }
+    const QList<FieldInfo> &fields() const { return m_shape.fields; }
     // -1 when the record set has no such column.
     int fieldIndex(const QString &name) const;
     // The column that holds a reference list's names: the first one that takes text (the
@@ -66,8 +74,7 @@ public:
     // True once the last row has been passed, and at once for an empty result.
     bool eof();
     int currentRow() const { return m_current; }
-    void setCurrentRow(int row);
-
+    void setCurrentRow(int row) { m_current = row; }
     // The current row's value at a 0-based position, null for an empty cell.
     QVariant value(int position) const;
     // The same as text: an empty cell gives empty text.
@@ -75,31 +82,40 @@ public:
     // The current row's value of a named column; a name the record set lacks is an error.
     QVariant fieldByName(const QString &name) const;
 
-    // --- Rows as a grid sees them
-    int fetchedCount() const { return m_visibleRows; }
-    bool allFetched() const { return m_exhausted; }
-    // Reads up to `count` more rows; returns how many came.
-    int fetch(int count);
-    QVariant valueAt(int row, int column) const;
-    qint64 rowidAt(int row) const { return m_rowids.at(size_t(row)); }
+    // --- Reading once, in order, without keeping the rows: the statement runs anew, on a
+    // connection of its own, and each row is handed over as it comes.
+    void forEachRow(const std::function<void(const RowCursor &row)> &visit);
 
-    // --- Writing (a table record set, or a SELECT over one table whose columns are all
-    // the table's own).
-    bool isEditable() const { return !m_baseTable.isEmpty(); }
+    // --- Rows as a view sees them
+    // The exact number of rows; read from the database the first time it is asked.
+    int rowCount();
+    QVariant valueAt(int row, int column);
+    RowKey keyAt(int row);
+    // Where a row read lately stands now; -1 when it is not among them.
+    int rowOf(RowKey key) const;
+    // Reads the count and the rows anew when another connection changed them since they were
+    // read, and tells the views (refreshed()); true when it did.
+    bool refresh();
+
+    // --- Writing (a table record set, or a statement over one table whose columns are all
+    // the table's own and that asks for no order of its own).
+    bool isEditable() const { return m_shape.isEditable(); }
     // Throws DbError ("Набор данных закрыт…") unless the record set is open.
     void requireOpen() const;
-    QString baseTable() const { return m_baseTable; }
+    QString baseTable() const { return m_shape.editableTable; }
     // Adds one row whose first texts.size() columns take the texts, converted to the
-    // columns' types; the row is in the file at once and is appended to the rows read.
+    // columns' types; the row is in the database at once and is the last of the rows.
     void appendRecord(const QStringList &texts);
-    // Writes new values of some columns of one row (exactly that row, by its rowid).
-    void updateRow(int row, const QMap<int, QVariant> &values);
     // Adds a row whose name column (see nameColumn()) takes the text, unchanged.
     void appendName(const QString &name);
-    // Adds a row with some columns set (the others take their defaults); returns its index.
-    // The row is kept among the rows read at `at` (the rows from there on move down by one),
-    // or after them when `at` is out of range.
-    int insertRow(const QMap<int, QVariant> &values, int at = -1);
+    // Adds a row with some columns set (the others take their defaults). Returns where it
+    // stands among the rows (the last, in the order of their keys), or -1 when the statement
+    // does not select it.
+    int insertRow(const QMap<int, QVariant> &values);
+    // Writes new values of some columns of one row: exactly that row, by its key, wherever
+    // it stands now.
+    void updateRow(int row, const QMap<int, QVariant> &values);
+    void updateRow(RowKey key, const QMap<int, QVariant> &values);
     void deleteRow(int row);
 
 Q_SIGNALS:
@@ -107,65 +123,41 @@ Q_SIGNALS:
     // have changed.
     void aboutToReset();
     void resetDone();
-    // Rows first..last (0-based, inclusive) are about to come / have come into the rows
-    // read: by fetching (the walk fetches too), appendRecord() or insertRow().
-    void rowsAboutToBeAppended(int first, int last);
-    void rowsAppended();
-    // A row is about to come / has come into the rows read at `row`, before the rows read
-    // (insertRow() with a position).
-    void rowAboutToBeInserted(int row);
-    void rowInserted();
-    // A row is about to leave / has left the rows read (deleteRow()).
+    // Rows first..last (0-based, inclusive) are about to come / have come: a row written.
+    void rowsAboutToBeInserted(int first, int last);
+    void rowsInserted();
+    // A row is about to leave / has left the rows (deleteRow()).
     void rowAboutToBeRemoved(int row);
     void rowRemoved();
     // A row's values were rewritten (updateRow()).
     void rowChanged(int row);
+    // The count and the rows were read anew (another connection changed them): any row may
+    // differ, and the count may have grown or shrunk.
+    void refreshed();
 
 protected:
     explicit RecordSet(QObject *parent = nullptr);
-    // The SELECT text in SQLite's dialect, and the table it reads when it is editable.
-    struct Source
-    {
-        QString sql;
-        QString editableTable; // empty: read-only
-    };
     virtual Source source() const = 0;
     // Called by subclasses when their table name or statement changes.
     void sourceChanged();
 
 private:
-    void requireEditable() const;
-    void requireRow(int row) const;
-    bool ensureRow(int row);
-    int fetchPages(int count);
-    int fetchAll();
-    // Keeps the statement's current row, its cells from `firstColumn` on.
-    void storeCurrent(qint64 rowid, int firstColumn);
-    // The row's values as the file holds them now.
-    QVariantList readRow(qint64 rowid) const;
-    QString quotedColumns() const;
-    void storeRow(qint64 rowid, const QVariantList &values);
-    // Makes the rows stored beyond the visible ones visible, with the signals a view needs.
-    void announceStoredRows();
-    void clearRows();
+    void requireEditable();
+    void requireRow(int row);
+    QVariantList converted(const QMap<int, QVariant> &values, QStringList &columns) const;
+    // Tells the views, once control is back in the event loop, that the store read everything
+    // anew while answering them.
+    void noticeRefresh();
 
     QString m_connectionString;
-    std::unique_ptr<SqliteDatabase> m_db;
-    std::unique_ptr<SqliteStatement> m_statement;
-    QString m_sql;
-    QString m_baseTable;
-    QList<FieldInfo> m_fields;
-    // The rows read, kept flat (row r is cells r * width … r * width + width - 1) so that
-    // reading many rows costs no allocation per row. Rows stored but not yet announced to
-    // views lie beyond m_visibleRows.
-    std::vector<qint64> m_rowids;
-    std::vector<QVariant> m_cells;
-    std::vector<RepeatedTexts> m_repeatedTexts; // one for each column of the statement
-    int m_visibleRows = 0;
-    QSet<qint64> m_insertedRowids; // rows this record set added, not to be read twice
-    bool m_exhausted = true;
-    qint64 m_nextRowid = 0; // the page after the rows read starts at this rowid
-    bool m_hasRowid = false;
+    DatabaseOpener *m_opener = nullptr;
+    std::shared_ptr<const Database> m_database;
+    std::unique_ptr<DbConnection> m_connection;
+    std::unique_ptr<RowStore> m_rows;
+    Source m_source;
+    SourceShape m_shape;
+    quint64 m_seenGeneration = 0;
+    bool m_refreshQueued = false;
     int m_current = 0;
 };
 
@@ -187,26 +179,29 @@ private:
     QString m_tableName;
 };
 
-// Opens a SELECT statement written in the program's dialect.
+// Opens a statement written in the program's dialect, with its parameters.
 class QueryRecordSet : public RecordSet
 {
     Q_OBJECT
 public:
     explicit QueryRecordSet(QObject *parent = nullptr) : RecordSet(parent) {}
 
-    QString commandText() const { return m_commandText; }
-    // A different text closes the record set; the same text changes nothing.
-    void setCommandText(const QString &text);
+    // The statement as a person reads it, its parameters written in.
+    QString commandText() const { return m_statement.displayText(); }
+    // A statement without parameters. A different text closes the record set; the same
+    // text changes nothing.
+    void setCommandText(const QString &text) { setSource({text, {}}); }
+    void setSource(const Source &source);
 
 protected:
     Source source() const override;
 
 private:
-    QString m_commandText;
+    Source m_statement;
 };
 
-// Points the connection at the database file and each record set at the connection: how a
-// window readies its record sets for the file it works on.
+// Points the connection at the database and each record set at the connection: how a window
+// readies its record sets for the database it works on.
 void connectToDatabase(Connection &connection, const QString &databasePath,
                        std::initializer_list<RecordSet *> records);
 

@@ -1,13 +1,9 @@
 #include "db/Schema.h"
 
-#include "access/AccessFormat.h"
-#include "access/AccessSnapshot.h"
 #include "core/DbError.h"
-#include "core/FileSystem.h"
 #include "db/FieldInfo.h"
 #include "db/Sqlite.h"
 
-#include <QFileInfo>
 #include <algorithm>
 
 namespace Schema {
@@ -90,60 +86,3 @@ void create(SqliteDatabase &db)
 }
 
 } // namespace Schema
-
-std::unique_ptr<SqliteDatabase> openMonitoringDatabase(const QString &path)
-{
-    const QFileInfo file(path);
-    if (path.isEmpty())
-        throw DbError(QStringLiteral("Файл базы данных не указан"));
-    if (isMissingFile(path))
-        throw DbError(QStringLiteral("Файл базы данных «%1» не найден").arg(path));
-    if (file.isDir())
-        throw DbError(QStringLiteral("«%1» — это папка, а не файл базы данных").arg(path));
-    if (const QString problem = fileUseProblem(path, FileUse::Read); !problem.isEmpty())
-        throw DbError(
-            QStringLiteral("Не удалось открыть файл базы данных «%1»: %2").arg(path, problem));
-    if (file.size() == 0)
-        throw DbError(QStringLiteral("Файл «%1» пуст: это не база данных").arg(path));
-
-    // An SQLite file is opened as it is. Only a file that SQLite refuses is looked at as an
-    // Access file: reading its header through a handle of our own would, on closing that
-    // handle, drop the locks that the program's other connections hold on an SQLite file.
-    auto db = std::make_unique<SqliteDatabase>(path, SqliteDatabase::OpenMode::ReadWrite);
-    QStringList missing;
-    try {
-        missing = Schema::missingParts(*db);
-    } catch (const DbError &e) {
-        db.reset();
-        // A file that another program holds is in use, not damaged; a wait the user
-        // cancelled, or a file the file system keeps from being read (a journal that cannot
-        // be made beside it), is not damaged either, and its message names the cause.
-        if (e.kind() == DbErrorKind::Busy) {
-            throw DbError(
-                QStringLiteral("Файл базы данных «%1» сейчас занят другой программой: "
-                               "закройте её или подождите и повторите действие (SQLite: %2)")
-                    .arg(path, e.databaseText()),
-                e.kind(), e.databaseText());
-        }
-        if (e.kind() == DbErrorKind::Cancelled || e.kind() == DbErrorKind::FileSystem)
-            throw;
-        if (accessFormatOf(path) == AccessFormat::None) {
-            throw DbError(
-                QStringLiteral("Файл «%1» не является базой данных или повреждён: %2")
-                    .arg(path, e.databaseText().isEmpty() ? e.message() : e.databaseText()),
-                DbErrorKind::Damaged, e.databaseText());
-        }
-        // An Access file is read through a native snapshot of it, which nothing may change.
-        db = std::make_unique<SqliteDatabase>(accessSnapshotOf(path),
-                                              SqliteDatabase::OpenMode::ReadWrite);
-        db->exec(QStringLiteral("PRAGMA query_only = ON"));
-        missing = Schema::missingParts(*db);
-    }
-    if (!missing.isEmpty()) {
-        throw DbError(QStringLiteral("В базе данных «%1» нет: %2")
-                          .arg(path, missing.join(QStringLiteral(", "))));
-    }
-    // The file keeps the journal mode it has: record sets read in short steps that end
-    // their statements, so no reader stands in the way of a writer in any mode.
-    return db;
-}

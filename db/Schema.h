@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <memory>
 
 class SqliteDatabase;
 
@@ -32,8 +31,3 @@ QStringList missingParts(const SqliteDatabase &db);
 void create(SqliteDatabase &db);
 
 } // namespace Schema
-
-// Opens a monitoring database for the program. Nothing is ever created or changed on
-// disk when this fails: a missing file, a folder, an empty file, a file that is no
-// database and a file without the four tables each give a DbError that names the file.
-std::unique_ptr<SqliteDatabase> openMonitoringDatabase(const QString &path);

@@ -121,9 +121,13 @@ QString translateStatement(const QString &statement)
 {
     QString sql;
     sql.reserve(statement.size() + 16);
+    int parameter = 0;
     for (qsizetype i = 0; i < statement.size();) {
         const QChar c = statement.at(i);
-        if (c == u'"') {
+        if (c == u'?') {
+            sql += QStringLiteral("?%1").arg(++parameter);
+            ++i;
+        } else if (c == u'"') {
             sql += singleQuoted(readQuoted(statement, i, u'"', true));
         } else if (c == u'\'') {
             sql += singleQuoted(readQuoted(statement, i, u'\'', true));
@@ -172,8 +176,11 @@ SingleTableSelect analyseSelect(const QString &translated)
     if (rest < tokens.size()) {
         if (!isKeyword(tokens.at(rest), "WHERE"))
             return result;
+        // Rows of a join or an aggregate belong to no one row of the table; an order or a
+        // limit of the statement's own would be lost to a read by key.
         static const char *const joiningWords[] = {"JOIN",      "GROUP",  "UNION", "HAVING",
-                                                   "INTERSECT", "EXCEPT", "LIMIT", "WINDOW"};
+                                                   "INTERSECT", "EXCEPT", "LIMIT", "WINDOW",
+                                                   "ORDER",     "OFFSET"};
         for (qsizetype i = rest + 1; i < tokens.size(); ++i) {
             for (const char *word : joiningWords) {
                 if (isKeyword(tokens.at(i), word))
@@ -187,4 +194,27 @@ SingleTableSelect analyseSelect(const QString &translated)
     // Just after the SELECT keyword.
     result.selectListStart = tokens.at(0).end;
     return result;
+}
+
+QString withParametersWritten(const QString &statement, const QVariantList &parameters)
+{
+    QString text;
+    text.reserve(statement.size() + 32);
+    qsizetype next = 0;
+    for (qsizetype i = 0; i < statement.size();) {
+        const QChar c = statement.at(i);
+        if (c == u'"' || c == u'\'' || c == u'[' || c == u'`') {
+            const QChar closing = c == u'[' ? QChar(u']') : c;
+            const qsizetype start = i;
+            readQuoted(statement, i, closing, c == u'"' || c == u'\'');
+            text += QStringView(statement).mid(start, i - start);
+        } else if (c == u'?') {
+            text += u'"' + escapeLiteral(parameters.value(next++).toString()) + u'"';
+            ++i;
+        } else {
+            text += c;
+            ++i;
+        }
+    }
+    return text;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariantList>
 
 // A user text made safe for splicing between ("  and  "): every double quotation mark
 // is doubled, which the statement dialect reads back as one.
@@ -10,15 +11,19 @@ QString escapeLiteral(const QString &text);
 QString quotedName(const QString &name);
 
 // Translates a statement written in the program's dialect (double-quoted text literals
-// with "" for a quote, [bracketed] names, unquoted Cyrillic names, keywords in any case)
-// into SQLite's. Single-quoted literals pass through. Throws DbError on an unterminated
-// literal.
+// with "" for a quote, [bracketed] names, unquoted Cyrillic names, keywords in any case, "?"
+// for a parameter) into SQLite's, its parameters numbered ?1, ?2… in order. Single-quoted
+// literals pass through. Throws DbError on an unterminated literal.
 QString translateStatement(const QString &statement);
+
+// The statement with each "?" replaced by its parameter as a double-quoted literal: how the
+// statement reads to a person, and a statement of the dialect in its own right.
+QString withParametersWritten(const QString &statement, const QVariantList &parameters);
 
 // What the layer needs to know of a SELECT over one table to make its rows editable.
 struct SingleTableSelect
 {
-    bool matches = false;          // "SELECT list FROM table [WHERE ...]" with nothing else
+    bool matches = false;          // "SELECT list FROM table [WHERE ...]", no order or limit
     QString table;                 // the table's name as written
     qsizetype selectListStart = 0; // offset in the translated text where the select list begins
 };

@@ -1,37 +1,33 @@
 #include "db/Statements.h"
 
-#include "db/SqlDialect.h"
-
 using namespace Qt::StringLiterals;
 
 namespace Statements {
 
-// Each one is made by a single multi-argument arg() call: a "%1" typed into a list is not
-// substituted again.
-
-QString allRows(const QString &table)
+Source allRows(const QString &table)
 {
-    return u"SELECT * FROM "_s + table;
+    return {u"SELECT * FROM "_s + table, {}};
 }
 
-QString valuesOf(const QString &discipline, const QString &criterion)
+Source valuesOf(const QString &discipline, const QString &criterion)
 {
-    return u"SELECT * FROM Значения WHERE (Значения.Дисциплина)=(\"%1\") and "
-           u"(Значения.Критерий)=(\"%2\")"_s.arg(escapeLiteral(discipline),
-                                                 escapeLiteral(criterion));
+    return {u"SELECT * FROM Значения WHERE (Значения.Дисциплина)=(?) and "
+            u"(Значения.Критерий)=(?)"_s,
+            {discipline, criterion}};
 }
 
-QString selectionValues(const QString &discipline, const QString &criterion, const QString &ictTool)
+Source selectionValues(const QString &discipline, const QString &criterion, const QString &ictTool)
 {
-    return u"select Значения.Значение from Значения where Значения.Дисциплина=(\"%1\")"
-           u" and Значения.Критерий=(\"%2\") and Значения.Средство_ИКТ=(\"%3\")"_s.arg(
-               escapeLiteral(discipline), escapeLiteral(criterion), escapeLiteral(ictTool));
+    return {u"select Значения.Значение from Значения where Значения.Дисциплина=(?)"
+            u" and Значения.Критерий=(?) and Значения.Средство_ИКТ=(?)"_s,
+            {discipline, criterion, ictTool}};
 }
 
-QString criterionValues(const QString &criterion)
+Source criterionValues(const QString &criterion)
 {
-    return u"select Значения.Значение, Значения.Дисциплина from Значения "
-           u"where Значения.Критерий=(\"%1\")"_s.arg(escapeLiteral(criterion));
+    return {u"select Значения.Значение, Значения.Дисциплина from Значения "
+            u"where Значения.Критерий=(?)"_s,
+            {criterion}};
 }
 
 } // namespace Statements

@@ -1,20 +1,20 @@
 #pragma once
 
-#include <QString>
+#include "db/Backend.h"
 
-// Every statement that a window runs, by what it reads, written in the program's dialect.
-// A user's text is spliced in between ("…") exactly as typed, its double quotes escaped, so
-// it can never end the literal early.
+// Every statement that a window runs, by what it reads, written in the program's dialect as
+// the windows have always written them. Where a window splices a user's text in between ("…"),
+// the statement holds a parameter instead ("=(?)"), and the text goes to the database as that
+// parameter's value, exactly as typed; displayText() gives the statement with it written in.
 namespace Statements {
 
 // Every row of a table: "SELECT * FROM <table>".
-QString allRows(const QString &table);
+Source allRows(const QString &table);
 // The entry window's grid: the values of one discipline and one criterion.
-QString valuesOf(const QString &discipline, const QString &criterion);
+Source valuesOf(const QString &discipline, const QString &criterion);
 // One line of the line chart: the values of a discipline, criterion and ICT tool.
-QString selectionValues(const QString &discipline, const QString &criterion,
-                        const QString &ictTool);
+Source selectionValues(const QString &discipline, const QString &criterion, const QString &ictTool);
 // The pie: the values of one criterion with their disciplines.
-QString criterionValues(const QString &criterion);
+Source criterionValues(const QString &criterion);
 
 } // namespace Statements

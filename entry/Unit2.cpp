@@ -264,7 +264,7 @@ void Tadddata::FormShow()
 
     // Every stored value; the table record set is only named now, and opened when storing.
     connectValues();
-    ADODataSet4->setCommandText(Statements::allRows(Schema::Values));
+    ADODataSet4->setSource(Statements::allRows(Schema::Values));
     ADODataSet4->open();
     DataSource4->setDataSet(ADODataSet4);
 
@@ -315,7 +315,7 @@ void Tadddata::ComboBox5Change()
     ADOTable4->close();
     ADODataSet4->close();
     connectValues();
-    ADODataSet4->setCommandText(
+    ADODataSet4->setSource(
         Statements::valuesOf(ComboBox4->currentText(), ComboBox5->currentText()));
     Label2->setText(ADODataSet4->commandText());
     // A statement that fails leaves the grid without rows until a later change opens one.

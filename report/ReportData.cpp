@@ -6,46 +6,39 @@
 #include "report/Report.h"
 #include "report/ReportElement.h"
 
-namespace {
-
-void fetchAll(RecordSet &records)
-{
-    records.requireOpen();
-    constexpr int Chunk = 4096;
-    while (!records.allFetched() && records.fetch(Chunk) > 0) {
-    }
-}
-
-QStringList columnTexts(RecordSet &records, const QString &fieldName)
-{
-    const int column = records.fieldIndex(fieldName);
-    if (column < 0)
-        throw DbError(QStringLiteral("Поле «%1» не найдено").arg(fieldName));
-    const FieldInfo &field = records.fields().at(column);
-    QStringList texts;
-    texts.reserve(records.fetchedCount());
-    for (int row = 0; row < records.fetchedCount(); ++row)
-        texts.append(cellText(records.valueAt(row, column), field));
-    return texts;
-}
-
-} // namespace
-
 ReportData ReportData::read(const TReport &report)
 {
     ReportData data;
-    if (RecordSet *const records = report.dataSet()) {
-        fetchAll(*records);
-        data.m_recordCount = records->fetchedCount();
-    }
+    // The data-bound texts of each record set, and the columns they print.
+    QHash<RecordSet *, QList<std::pair<const TReportDBText *, int>>> columnsOf;
+    if (RecordSet *const records = report.dataSet())
+        columnsOf[records];
     for (const auto &band : report.bands()) {
         for (const auto &element : band->elements()) {
             const auto *dbText = dynamic_cast<const TReportDBText *>(element.get());
             if (!dbText || !dbText->dataSet())
                 continue;
-            fetchAll(*dbText->dataSet());
-            data.m_texts.insert(dbText, columnTexts(*dbText->dataSet(), dbText->dataField()));
+            RecordSet &records = *dbText->dataSet();
+            records.requireOpen();
+            const int column = records.fieldIndex(dbText->dataField());
+            if (column < 0)
+                throw DbError(QStringLiteral("Поле «%1» не найдено").arg(dbText->dataField()));
+            columnsOf[&records].append({dbText, column});
         }
+    }
+    // Each record set's rows are read once, in order, each as the texts it prints.
+    for (auto it = columnsOf.cbegin(); it != columnsOf.cend(); ++it) {
+        RecordSet &records = *it.key();
+        records.requireOpen();
+        int rows = 0;
+        records.forEachRow([&](const RowCursor &row) {
+            ++rows;
+            for (const auto &[element, column] : it.value())
+                data.m_texts[element].append(
+                    cellText(row.value(column), records.fields().at(column)));
+        });
+        if (&records == report.dataSet())
+            data.m_recordCount = rows;
     }
     return data;
 }

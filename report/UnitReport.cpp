@@ -101,9 +101,7 @@ qreal widestWord(const QString &text, const QFontMetricsF &metrics)
 void measureContent(RecordSet &records, std::vector<PrintedColumn> &columns,
                     const QFontMetricsF &detail, const QFontMetricsF &caption)
 {
-    if (records.fetchedCount() < SampledRows && !records.allFetched())
-        records.fetch(SampledRows - records.fetchedCount());
-    const int rows = std::min(records.fetchedCount(), SampledRows);
+    const int rows = std::min(records.rowCount(), SampledRows);
     for (PrintedColumn &printed : columns) {
         const int column = records.fieldIndex(printed.field->name);
         bool onlyUnbreakable = true;

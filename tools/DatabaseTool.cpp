@@ -6,6 +6,7 @@
 #include "access/reader/AccessWorker.h"
 #include "core/DbError.h"
 #include "core/FileSystem.h"
+#include "db/Database.h"
 #include "db/Schema.h"
 #include "db/Sqlite.h"
 #include "tools/SampleData.h"
@@ -84,18 +85,15 @@ bool parseImport(const QStringList &arguments, AccessConversionOptions &options,
 
 int check(const QString &path, QTextStream &out)
 {
-    auto db = openMonitoringDatabase(path);
-    qint64 counts[4] = {};
+    const auto connection = Database::open(path)->connect();
     const QStringList tables = {Schema::Disciplines, Schema::Criteria, Schema::IctTools,
                                 Schema::Values};
-    for (int i = 0; i < tables.size(); ++i) {
-        SqliteStatement count(*db, QStringLiteral("SELECT count(*) FROM \"%1\"").arg(tables.at(i)));
-        count.step();
-        counts[i] = count.int64Value(0);
-    }
+    QList<qint64> counts;
+    for (const QString &table : tables)
+        counts.append(connection->count({QStringLiteral("SELECT * FROM [%1]").arg(table), {}}));
     out << QStringLiteral("Файл «%1» подходит программе.").arg(path) << '\n';
     for (int i = 0; i < tables.size(); ++i)
-        out << QStringLiteral("  %1: строк %2").arg(tables.at(i)).arg(counts[i]) << '\n';
+        out << QStringLiteral("  %1: строк %2").arg(tables.at(i)).arg(counts.at(i)) << '\n';
     if (const AccessFormat format = accessFormatOf(path); format != AccessFormat::None) {
         out << QStringLiteral("  Это файл %1: программа откроет его только для чтения; изменяемую "
                               "копию делает orvinta-db import.")
@@ -103,8 +101,12 @@ int check(const QString &path, QTextStream &out)
             << '\n';
     } else if (const QString problem = fileUseProblem(path, FileUse::Write); !problem.isEmpty()) {
         out << QStringLiteral("  Изменения в него записать не удастся: %1.").arg(problem) << '\n';
-    } else if (db->isReadOnly()) {
-        out << QStringLiteral("  Файл открыт только для чтения.") << '\n';
+    } else {
+        try {
+            connection->requireWritable();
+        } catch (const DbError &) {
+            out << QStringLiteral("  Файл открыт только для чтения.") << '\n';
+        }
     }
     return 0;
 }
@@ -169,6 +171,8 @@ int import(const QString &source, const QString &destination, AccessConversionOp
 
 int runDatabaseTool(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
+    // Access files are read through their snapshots, as the program reads them.
+    Database::setStandInFinder(&accessStandIn);
     if (!arguments.isEmpty() && arguments.first() == u"access-worker")
         return runAccessWorker(arguments.mid(1), out, err);
     if (!arguments.isEmpty() && arguments.first() == u"import") {

@@ -148,7 +148,7 @@ void DataGrid::showLastRow()
     GridModel *model = gridModel();
     if (!model)
         return;
-    model->fetchAll();
+    // Only the last rows are read: the record set knows the count and reads the page it needs.
     const int last = model->rowCount() - 1;
     if (last < 0 || model->columnCount() == 0)
         return;
@@ -304,20 +304,31 @@ void DataGrid::saveCsv(const QString &path)
     GridModel *model = gridModel();
     if (!model)
         return;
-    model->fetchAll();
+    QSaveFile file(path);
+    const auto failed = [&] {
+        return DbError(QStringLiteral("Не удалось записать файл «%1»: %2")
+                           .arg(QDir::toNativeSeparators(path), file.errorString()));
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        throw failed();
+    // Every row, read as it is written: a page at a time, whatever the size.
+    constexpr int RowsAtATime = 1024;
     QList<QStringList> rows;
     QStringList titles;
     for (int column = 0; column < model->columnCount(); ++column)
         titles.append(model->headerData(column, Qt::Horizontal).toString());
     rows.append(titles);
-    for (int row = 0; row < model->rowCount(); ++row)
-        rows.append(rowTexts(row, 0, model->columnCount() - 1));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(delimitedText(rows, csvSeparator(), QStringLiteral("\r\n")).toUtf8()) < 0 ||
-        !file.commit())
-        throw DbError(QStringLiteral("Не удалось записать файл «%1»: %2")
-                          .arg(QDir::toNativeSeparators(path), file.errorString()));
+    for (int row = 0; row <= model->rowCount(); ++row) {
+        if (row < model->rowCount())
+            rows.append(rowTexts(row, 0, model->columnCount() - 1));
+        if (rows.size() < RowsAtATime && row < model->rowCount())
+            continue;
+        if (file.write(delimitedText(rows, csvSeparator(), QStringLiteral("\r\n")).toUtf8()) < 0)
+            throw failed();
+        rows.clear();
+    }
+    if (!file.commit())
+        throw failed();
 }
 
 void DataGrid::saveCsvAsked()

@@ -6,7 +6,6 @@
 
 #include <QScopedValueRollback>
 #include <algorithm>
-#include <utility>
 
 namespace {
 
@@ -36,6 +35,30 @@ bool isNumber(const QVariant &value)
 
 } // namespace
 
+void PendingEdit::startExisting(int row, RowKey key)
+{
+    m_row = row;
+    m_isNew = false;
+    m_key = key;
+    m_values.clear();
+}
+
+void PendingEdit::startNew(int row)
+{
+    m_row = row;
+    m_isNew = true;
+    m_key = {};
+    m_values.clear();
+}
+
+void PendingEdit::clear()
+{
+    m_row = -1;
+    m_isNew = false;
+    m_key = {};
+    m_values.clear();
+}
+
 GridModel::GridModel(QObject *parent) : QAbstractTableModel(parent)
 {}
 
@@ -61,16 +84,18 @@ void GridModel::connectRecordSet()
     if (!m_records)
         return;
     RecordSet *records = m_records;
-    connect(records, &QObject::destroyed, this, &GridModel::recordsDestroyed);
+    connect(records, &QObject::destroyed, this, [this] {
+        beginReset();
+        endReset();
+    });
     connect(records, &RecordSet::aboutToReset, this, &GridModel::beginReset);
     connect(records, &RecordSet::resetDone, this, &GridModel::endReset);
-    connect(records, &RecordSet::rowsAboutToBeAppended, this, &GridModel::rowsAboutToBeAppended);
-    connect(records, &RecordSet::rowsAppended, this, &GridModel::rowsAppended);
-    connect(records, &RecordSet::rowAboutToBeInserted, this, &GridModel::rowAboutToBeInserted);
-    connect(records, &RecordSet::rowInserted, this, &GridModel::rowInserted);
+    connect(records, &RecordSet::rowsAboutToBeInserted, this, &GridModel::rowsAboutToBeInserted);
+    connect(records, &RecordSet::rowsInserted, this, &GridModel::rowsInserted);
     connect(records, &RecordSet::rowAboutToBeRemoved, this, &GridModel::rowAboutToBeRemoved);
     connect(records, &RecordSet::rowRemoved, this, &GridModel::rowRemoved);
     connect(records, &RecordSet::rowChanged, this, &GridModel::rowChanged);
+    connect(records, &RecordSet::refreshed, this, &GridModel::followRefresh);
 }
 
 // --- Following the record set
@@ -81,103 +106,60 @@ void GridModel::beginReset()
         return;
     beginResetModel();
     m_inReset = true;
+    ++m_changingRows;
     // Closing or reopening the record set discards whatever was not written.
-    m_pendingRow = -1;
-    m_pendingIsNew = false;
     m_pending.clear();
 }
 
 void GridModel::endReset()
 {
-    m_fetchFailed = false;
     QString failure;
-    if (m_records && m_records->isOpen() && m_records->fetchedCount() == 0) {
-        // The first rows come with the reset, so the record set is "on its first row" for
-        // everyone, the navigator included, not only for a view that asks for more.
+    m_storedRows = 0;
+    m_failed = false;
+    if (m_records && m_records->isOpen()) {
         try {
-            m_records->fetch(FetchBatch);
+            m_storedRows = m_records->rowCount();
         } catch (const std::exception &e) {
-            m_fetchFailed = true;
+            m_failed = true;
             failure = QString::fromUtf8(e.what());
         }
     }
     m_inReset = false;
     m_currentRow = rowCount() > 0 ? 0 : -1;
     endResetModel();
+    --m_changingRows;
     Q_EMIT currentRowChanged(m_currentRow);
     Q_EMIT pendingChanged(false);
     if (!failure.isEmpty())
         Q_EMIT fetchFailed(failure);
 }
 
-void GridModel::recordsDestroyed()
-{
-    beginReset();
-    endReset();
-}
-
 int GridModel::modelRow(int stored) const
 {
-    return m_pendingIsNew && stored >= m_pendingRow ? stored + 1 : stored;
+    return m_pending.isNew() && stored >= m_pending.row() ? stored + 1 : stored;
 }
 
 int GridModel::storedRow(int row) const
 {
-    return m_pendingIsNew && row > m_pendingRow ? row - 1 : row;
+    return m_pending.isNew() && row > m_pending.row() ? row - 1 : row;
 }
 
-void GridModel::rowsAboutToBeAppended(int first, int last)
+void GridModel::rowsAboutToBeInserted(int first, int last)
 {
-    if (m_inReset || m_postingNew)
+    if (m_inReset)
         return;
-    m_appending = last - first + 1;
-    // A new row still being typed stays where it is; rows read meanwhile come after it.
+    ++m_changingRows;
     beginInsertRows({}, modelRow(first), modelRow(last));
+    m_inserting = last - first + 1;
 }
 
-void GridModel::rowsAppended()
+void GridModel::rowsInserted()
 {
     if (m_inReset)
         return;
-    if (m_postingNew) {
-        // The new row just written takes the place of the one shown while it was typed.
-        const int row = m_pendingRow;
-        clearPending();
-        emitRowChanged(row);
-        return;
-    }
-    m_appending = 0;
+    m_storedRows += std::exchange(m_inserting, 0);
     endInsertRows();
-    if (m_currentRow < 0)
-        changeCurrentRow(0);
-}
-
-void GridModel::rowAboutToBeInserted(int row)
-{
-    if (m_inReset || m_postingNew)
-        return;
-    m_appending = 1;
-    // Before a new row still being typed, the new row moves down with the rest.
-    m_insertingAbove = m_pendingIsNew && row < m_pendingRow;
-    const int shown = m_insertingAbove ? row : modelRow(row);
-    beginInsertRows({}, shown, shown);
-}
-
-void GridModel::rowInserted()
-{
-    if (m_inReset)
-        return;
-    if (m_postingNew) {
-        rowsAppended();
-        return;
-    }
-    // A row written by someone else moves the rows from there on, the user's among them.
-    m_appending = 0;
-    if (std::exchange(m_insertingAbove, false)) {
-        ++m_pendingRow;
-        ++m_currentRow;
-    }
-    endInsertRows();
+    --m_changingRows;
     if (m_currentRow < 0)
         changeCurrentRow(0);
 }
@@ -186,6 +168,7 @@ void GridModel::rowAboutToBeRemoved(int row)
 {
     if (m_inReset)
         return;
+    ++m_changingRows;
     m_removing = modelRow(row);
     beginRemoveRows({}, m_removing, m_removing);
 }
@@ -195,15 +178,14 @@ void GridModel::rowRemoved()
     if (m_inReset)
         return;
     const int row = std::exchange(m_removing, -1);
-    const bool pendingGone = m_pendingRow == row;
-    if (pendingGone) {
-        m_pendingRow = -1;
-        m_pendingIsNew = false;
+    --m_storedRows;
+    const bool pendingGone = m_pending.isActive() && !m_pending.isNew() && m_pending.row() == row;
+    if (pendingGone)
         m_pending.clear();
-    } else if (m_pendingRow > row) {
-        --m_pendingRow;
-    }
+    else if (m_pending.isActive() && m_pending.row() > row)
+        m_pending.moveTo(m_pending.row() - 1);
     endRemoveRows();
+    --m_changingRows;
     if (pendingGone)
         Q_EMIT pendingChanged(false);
     if (m_currentRow > row) {
@@ -222,18 +204,46 @@ void GridModel::rowChanged(int row)
         emitRowChanged(modelRow(row));
 }
 
-// --- The model
-
-int GridModel::storedRows() const
+void GridModel::followRefresh()
 {
-    return m_records ? m_records->fetchedCount() : 0;
+    if (!m_records || !m_records->isOpen() || m_inReset)
+        return;
+    int count = m_storedRows;
+    try {
+        count = m_records->rowCount();
+    } catch (const std::exception &e) {
+        Q_EMIT fetchFailed(QString::fromUtf8(e.what()));
+        return;
+    }
+    // The edited row keeps its key; where it stands now, if it moved, is found by it.
+    if (m_pending.isActive() && !m_pending.isNew()) {
+        if (const int row = m_records->rowOf(m_pending.key()); row >= 0)
+            m_pending.moveTo(modelRow(row));
+    }
+    const QScopedValueRollback<int> changing(m_changingRows, m_changingRows + 1);
+    if (count > m_storedRows) {
+        beginInsertRows({}, modelRow(m_storedRows), modelRow(count - 1));
+        m_storedRows = count;
+        endInsertRows();
+    } else if (count < m_storedRows) {
+        beginRemoveRows({}, modelRow(count), modelRow(m_storedRows - 1));
+        m_storedRows = count;
+        endRemoveRows();
+    }
+    if (rowCount() > 0 && columnCount() > 0)
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    Q_EMIT headerDataChanged(Qt::Vertical, 0, std::max(0, rowCount() - 1));
+    if (m_currentRow >= rowCount())
+        changeCurrentRow(rowCount() - 1);
 }
+
+// --- The model
 
 int GridModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid())
         return 0;
-    return storedRows() + (m_pendingIsNew ? 1 : 0);
+    return m_storedRows + (m_pending.isNew() ? 1 : 0);
 }
 
 int GridModel::columnCount(const QModelIndex &parent) const
@@ -248,6 +258,22 @@ QString GridModel::valueText(const QVariant &stored, int column) const
     return cellText(stored, m_records->fields().at(column));
 }
 
+QVariant GridModel::storedValue(int row, int column) const
+{
+    // Called by views from the event loop: nothing may be thrown from here.
+    try {
+        return m_records->valueAt(row, column);
+    } catch (const std::exception &e) {
+        if (!std::exchange(m_failed, true)) {
+            const QString message = QString::fromUtf8(e.what());
+            auto *self = const_cast<GridModel *>(this);
+            QMetaObject::invokeMethod(
+                self, [self, message] { Q_EMIT self->fetchFailed(message); }, Qt::QueuedConnection);
+        }
+        return {};
+    }
+}
+
 QVariant GridModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || !m_records || index.column() >= columnCount())
@@ -258,12 +284,12 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
     case Qt::EditRole: {
         QString text;
-        if (const auto typed = m_pending.constFind(column);
-            row == m_pendingRow && typed != m_pending.cend()) {
-            text = typed->typeId() == QMetaType::QString ? typed->toString()
-                                                         : valueText(*typed, column);
+        if (row == m_pending.row() && m_pending.holds(column)) {
+            const QVariant typed = m_pending.values().value(column);
+            text =
+                typed.typeId() == QMetaType::QString ? typed.toString() : valueText(typed, column);
         } else if (row != newRowIndex()) {
-            text = valueText(m_records->valueAt(storedRow(row), column), column);
+            text = valueText(storedValue(storedRow(row), column), column);
         }
         return role == Qt::DisplayRole ? oneLine(text) : text;
     }
@@ -286,7 +312,7 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     // The row indicator: a new row, an edited row not yet written, or the row's number.
     if (section == newRowIndex())
         return QStringLiteral("*");
-    if (section == m_pendingRow)
+    if (section == m_pending.row())
         return QStringLiteral("✎");
     return section + 1;
 }
@@ -294,11 +320,6 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
 bool GridModel::isEditable() const
 {
     return m_records && m_records->isOpen() && m_records->isEditable();
-}
-
-bool GridModel::isChangingRows() const
-{
-    return m_inReset || m_postingNew || m_appending > 0 || m_removing >= 0;
 }
 
 Qt::ItemFlags GridModel::flags(const QModelIndex &index) const
@@ -322,7 +343,8 @@ Qt::Alignment GridModel::columnAlignment(int column) const
         return Qt::AlignRight;
     case FieldKind::Unknown:
         // An expression has no declared type: its first value tells.
-        return isNumber(m_records->valueAt(0, column)) ? Qt::AlignRight : Qt::AlignLeft;
+        return m_storedRows > 0 && isNumber(storedValue(0, column)) ? Qt::AlignRight
+                                                                    : Qt::AlignLeft;
     default:
         return Qt::AlignLeft;
     }
@@ -335,13 +357,13 @@ bool GridModel::setData(const QModelIndex &index, const QVariant &value, int rol
     const int row = index.row();
     const int column = index.column();
     // Only one row is edited at a time; the grid posts it before the user can leave it.
-    if (m_pendingRow >= 0 && row != m_pendingRow)
+    if (m_pending.isActive() && row != m_pending.row())
         return false;
 
     QVariant entered = value;
     if (value.typeId() == QMetaType::QString) {
         const QString text = value.toString();
-        const bool pendingHere = row == m_pendingRow && m_pending.contains(column);
+        const bool pendingHere = row == m_pending.row() && m_pending.holds(column);
         if (!pendingHere && text == data(index, Qt::EditRole).toString())
             return true; // left as it was: nothing to write
         // An emptied number or date cell means "no value", not an empty text.
@@ -350,38 +372,14 @@ bool GridModel::setData(const QModelIndex &index, const QVariant &value, int rol
     }
 
     const bool wasPending = hasPendingChanges();
-    m_pending.insert(column, entered);
-    m_pendingRow = row;
+    if (!wasPending)
+        m_pending.startExisting(row, m_records->keyAt(storedRow(row)));
+    m_pending.set(column, entered);
     if (!wasPending)
         Q_EMIT pendingChanged(true);
     emitRowChanged(row);
     changeCurrentRow(row);
     return true;
-}
-
-bool GridModel::canFetchMore(const QModelIndex &parent) const
-{
-    return !parent.isValid() && m_records && m_records->isOpen() && !m_records->allFetched() &&
-           !m_fetchFailed;
-}
-
-void GridModel::fetchAll()
-{
-    while (canFetchMore())
-        fetchMore();
-}
-
-void GridModel::fetchMore(const QModelIndex &parent)
-{
-    if (!canFetchMore(parent))
-        return;
-    // Called by views from the event loop: nothing may be thrown from here.
-    try {
-        m_records->fetch(FetchBatch);
-    } catch (const std::exception &e) {
-        m_fetchFailed = true;
-        Q_EMIT fetchFailed(QString::fromUtf8(e.what()));
-    }
 }
 
 // --- Current row, posting
@@ -399,19 +397,21 @@ void GridModel::setCurrentRow(int row)
     row = std::clamp(row, -1, rowCount() - 1);
     if (row == m_currentRow)
         return;
-    if (hasPendingChanges() && row != m_pendingRow) {
+    if (hasPendingChanges() && row != m_pending.row()) {
+        // A new row being written leaves its place: the rows below it move up.
+        const bool belowNewRow = m_pending.isNew() && row > m_pending.row();
         post();
-        row = std::min(row, rowCount() - 1); // an empty new row may have gone
+        if (belowNewRow && !m_pending.isNew())
+            --row;
+        row = std::min(row, rowCount() - 1);
     }
     changeCurrentRow(row);
 }
 
 void GridModel::clearPending()
 {
-    if (m_pendingRow < 0)
+    if (!m_pending.isActive())
         return;
-    m_pendingRow = -1;
-    m_pendingIsNew = false;
     m_pending.clear();
     Q_EMIT pendingChanged(false);
 }
@@ -434,45 +434,13 @@ void GridModel::requireEditable() const
         throw readOnlyError();
 }
 
-void GridModel::post()
+void GridModel::removeNewRow()
 {
-    if (m_pendingRow < 0)
-        return;
-    if (m_pendingIsNew) {
-        if (m_pending.isEmpty()) {
-            cancel(); // nothing was typed into it
-            return;
-        }
-        requireEditable();
-        const QScopedValueRollback<bool> posting(m_postingNew, true);
-        // Stored where it is shown; rowInserted() turns the shown row into the stored one.
-        m_records->insertRow(m_pending, m_pendingRow);
-        return;
-    }
-    requireEditable();
-    const int row = m_pendingRow;
-    m_records->updateRow(row, m_pending);
-    clearPending();
-    emitRowChanged(row);
-}
-
-void GridModel::cancel()
-{
-    if (m_pendingRow < 0)
-        return;
-    const int row = m_pendingRow;
-    if (!m_pendingIsNew) {
-        clearPending();
-        emitRowChanged(row);
-        return;
-    }
-    const QScopedValueRollback<int> removing(m_removing, row);
+    const int row = m_pending.row();
+    const QScopedValueRollback<int> changing(m_changingRows, m_changingRows + 1);
     beginRemoveRows({}, row, row);
-    m_pendingRow = -1;
-    m_pendingIsNew = false;
     m_pending.clear();
     endRemoveRows();
-    Q_EMIT pendingChanged(false);
     // The view's current cell went with the row: it is put back in any case.
     if (m_currentRow >= row) {
         m_currentRow = std::min(row, rowCount() - 1);
@@ -480,16 +448,63 @@ void GridModel::cancel()
     }
 }
 
+void GridModel::post()
+{
+    if (!m_pending.isActive())
+        return;
+    requireEditable();
+    if (!m_pending.isNew()) {
+        const int row = m_pending.row();
+        m_records->updateRow(m_pending.key(), m_pending.values());
+        clearPending();
+        emitRowChanged(row);
+        return;
+    }
+    if (m_pending.values().isEmpty()) {
+        cancel(); // nothing was typed into it
+        return;
+    }
+    // The new row leaves its place for the one written, which takes its place among the rows;
+    // refused, it comes back as it was.
+    const PendingEdit typed = m_pending;
+    removeNewRow();
+    int written = -1;
+    try {
+        written = m_records->insertRow(typed.values());
+    } catch (...) {
+        beginInsertRows({}, typed.row(), typed.row());
+        m_pending = typed;
+        endInsertRows();
+        changeCurrentRow(typed.row());
+        throw;
+    }
+    Q_EMIT pendingChanged(false);
+    if (written >= 0)
+        changeCurrentRow(written);
+}
+
+void GridModel::cancel()
+{
+    if (!m_pending.isActive())
+        return;
+    if (!m_pending.isNew()) {
+        const int row = m_pending.row();
+        clearPending();
+        emitRowChanged(row);
+        return;
+    }
+    removeNewRow();
+    Q_EMIT pendingChanged(false);
+}
+
 int GridModel::insertNewRow()
 {
     requireEditable();
     post();
     // At the current position, before the row that stands there; at the end of no rows.
-    const int row = m_currentRow >= 0 ? m_currentRow : storedRows();
+    const int row = m_currentRow >= 0 ? m_currentRow : m_storedRows;
     beginInsertRows({}, row, row);
-    m_pendingRow = row;
-    m_pendingIsNew = true;
-    m_pending.clear();
+    m_pending.startNew(row);
     endInsertRows();
     Q_EMIT pendingChanged(true);
     // The number may be the same as before, but the row is a new one: tell the views.
@@ -507,6 +522,6 @@ void GridModel::deleteCurrentRow()
         return;
     }
     requireEditable();
-    // The record set announces the removal; rowRemoved() drops an edit of that row.
+    // The record set announces the removal; rowAboutToBeRemoved() drops an edit of that row.
     m_records->deleteRow(storedRow(m_currentRow));
 }

@@ -54,7 +54,7 @@ void readReferenceList(const QString &databasePath, Connection &connection, Quer
 {
     connectToDatabase(connection, databasePath, {&table, &query});
     table.setTableName(tableName);
-    query.setCommandText(Statements::allRows(tableName));
+    query.setSource(Statements::allRows(tableName));
     query.open();
     if (source)
         source->setDataSet(&query);

@@ -108,7 +108,7 @@ bool Taddp::prepare(const ListGroup &group)
         return false;
     connectToDatabase(*group.connection, DBPath, {group.table, group.query});
     group.table->setTableName(group.tableName);
-    group.query->setCommandText(Statements::allRows(group.tableName));
+    group.query->setSource(Statements::allRows(group.tableName));
     return true;
 }
 

@@ -110,29 +110,38 @@ void TestDialect::connectionStringKeepsTheWholePath()
 void TestDialect::windowStatements_data()
 {
     QTest::addColumn<QString>("statement");
+    QTest::addColumn<QVariantList>("parameters");
     QTest::addColumn<QString>("text");
-    // A typed double quote is doubled, and a typed "%1" stays as it is.
-    QTest::newRow("every row") << Statements::allRows(u"Дисциплины"_s)
-                               << u"SELECT * FROM Дисциплины"_s;
-    QTest::newRow("the entry grid")
-        << Statements::valuesOf(u"Физика"_s, u"Вре\"мя %1"_s)
-        << u"SELECT * FROM Значения WHERE (Значения.Дисциплина)=(\"Физика\") and "
-           u"(Значения.Критерий)=(\"Вре\"\"мя %1\")"_s;
-    QTest::newRow("a line of the chart")
-        << Statements::selectionValues(u"Физика"_s, u"Время"_s, u"%2"_s)
-        << u"select Значения.Значение from Значения where Значения.Дисциплина=(\"Физика\") and "
-           u"Значения.Критерий=(\"Время\") and Значения.Средство_ИКТ=(\"%2\")"_s;
-    QTest::newRow("the pie")
-        << Statements::criterionValues(u"Время"_s)
-        << u"select Значения.Значение, Значения.Дисциплина from Значения where "
-           u"Значения.Критерий=(\"Время\")"_s;
+    // The typed texts go as parameters; written in, a double quote is doubled and a typed
+    // "%1" stays as it is.
+    const auto row = [](const char *name, const Source &source, const QString &text) {
+        QTest::newRow(name) << source.statement << source.parameters << text
+                            << source.displayText();
+    };
+    QTest::addColumn<QString>("shown");
+    row("every row", Statements::allRows(u"Дисциплины"_s), u"SELECT * FROM Дисциплины"_s);
+    row("the entry grid", Statements::valuesOf(u"Физика"_s, u"Вре\"мя %1"_s),
+        u"SELECT * FROM Значения WHERE (Значения.Дисциплина)=(\"Физика\") and "
+        u"(Значения.Критерий)=(\"Вре\"\"мя %1\")"_s);
+    row("a line of the chart", Statements::selectionValues(u"Физика"_s, u"Время"_s, u"%2"_s),
+        u"select Значения.Значение from Значения where Значения.Дисциплина=(\"Физика\") and "
+        u"Значения.Критерий=(\"Время\") and Значения.Средство_ИКТ=(\"%2\")"_s);
+    row("the pie", Statements::criterionValues(u"Время"_s),
+        u"select Значения.Значение, Значения.Дисциплина from Значения where "
+        u"Значения.Критерий=(\"Время\")"_s);
 }
 
 void TestDialect::windowStatements()
 {
     QFETCH(QString, statement);
+    QFETCH(QVariantList, parameters);
     QFETCH(QString, text);
-    QCOMPARE(statement, text);
+    QFETCH(QString, shown);
+    QCOMPARE(shown, text);
+    // No typed text is part of the statement: each "?" is one parameter.
+    QCOMPARE(statement.count(u'?'), parameters.size());
+    for (const QVariant &parameter : parameters)
+        QVERIFY(!statement.contains(u'"' + parameter.toString()));
 }
 
 QTEST_GUILESS_MAIN(TestDialect)

@@ -321,7 +321,8 @@ void TestValueEntry::criterionChangeFilters()
     const QString typed = Attendance.left(4);
     for (qsizetype n = 1; n <= typed.size(); ++n) {
         typeKeys(window->ComboBox5->lineEdit(), typed.mid(n - 1, 1));
-        QCOMPARE(window->Label2->text(), Statements::valuesOf(Physics, typed.left(n)));
+        QCOMPARE(window->Label2->text(),
+                 Statements::valuesOf(Physics, typed.left(n)).displayText());
     }
     QCOMPARE(f.grid()->rowCount(), 0);
     typeKeys(window->ComboBox5->lineEdit(), Attendance.mid(typed.size()));
@@ -412,7 +413,7 @@ void TestValueEntry::reReadingWritesPendingEdit()
         f.fillEntry(u"1"_s);
         QTest::mouseClick(window->Button1, Qt::LeftButton);
     }
-    const qint64 rowid = window->DataSource4->dataSet()->rowidAt(0);
+    const qint64 rowid = window->DataSource4->dataSet()->keyAt(0).value;
     f.typeIntoCell(0, ValueColumn, u"8"_s);
 
     if (byStoring) {
@@ -446,7 +447,7 @@ void TestValueEntry::closingWritesPendingEdit()
         QTest::mouseClick(window->Button1, Qt::LeftButton);
         QCOMPARE(window->DataSource4->dataSet(), window->ADOTable4);
     }
-    const qint64 rowid = window->DataSource4->dataSet()->rowidAt(0);
+    const qint64 rowid = window->DataSource4->dataSet()->keyAt(0).value;
     f.typeIntoCell(0, ValueColumn, u"9"_s);
 
     QVERIFY(window->close());
@@ -462,7 +463,7 @@ void TestValueEntry::refusedWriteKeepsWindowOpen()
     Fixture f;
     Tadddata *window = f.open();
     f.filter(Physics, Progress);
-    const qint64 rowid = window->ADODataSet4->rowidAt(0);
+    const qint64 rowid = window->ADODataSet4->keyAt(0).value;
     f.typeIntoCell(0, ValueColumn, u"девять"_s);
 
     // Told what is wrong, the user goes back to the edit.

@@ -153,7 +153,7 @@ void TestReportEngine::readsEveryRecordOnce()
     ReportFixture fixture(QStringLiteral("Текст TEXT"));
     fixture.addRows(3000, numbered);
     auto records = fixture.open();
-    records->fetch(10); // as a grid that has shown its first rows
+    records->valueAt(10, 0); // as a grid that has shown its first rows
     SmallReport small(records.get());
 
     const ReportData data = small.report.readData();

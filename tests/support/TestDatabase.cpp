@@ -1,13 +1,27 @@
 #include "tests/support/TestDatabase.h"
 
+#include "access/AccessSnapshot.h"
 #include "db/ConnectionString.h"
+#include "db/Database.h"
 #include "db/Schema.h"
 #include "db/Sqlite.h"
 
 #include <QDir>
 
+namespace {
+
+// Tests open Access files as the program does: through their snapshots.
+const bool standInsInstalled = [] {
+    Database::setStandInFinder(&accessStandIn);
+    return true;
+}();
+
+} // namespace
+
 TestDatabase::TestDatabase() : TestDatabase(Layout())
-{}
+{
+    Q_UNUSED(standInsInstalled);
+}
 
 TestDatabase::TestDatabase(const Layout &layout)
     : m_path(QDir(m_dir.path()).filePath(layout.fileName))

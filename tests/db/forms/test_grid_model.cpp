@@ -2,6 +2,7 @@
 #include "core/FormatSettings.h"
 #include "core/Waiting.h"
 #include "db/RecordSet.h"
+#include "db/RowStore.h"
 #include "db/forms/DataSource.h"
 #include "db/forms/GridModel.h"
 #include "tests/support/TestDatabase.h"
@@ -74,7 +75,7 @@ class TestGridModel : public QObject
 private Q_SLOTS:
     void initTestCase();
     void valuesInTheRegionalFormat();
-    void rowsAreFetchedLazily();
+    void everyRowIsThereAtOnce();
     void editIsWrittenToTheRowShownWhenTheRowIsLeft();
     void unchangedOrEmptiedCells();
     void refusedEditStaysPending();
@@ -127,21 +128,17 @@ void TestGridModel::valuesInTheRegionalFormat()
     QCOMPARE(f.db.scalar(u"SELECT Число FROM Смесь WHERE Имя = 'текст'"_s).toDouble(), 2.25);
 }
 
-void TestGridModel::rowsAreFetchedLazily()
+void TestGridModel::everyRowIsThereAtOnce()
 {
     QStringList values;
-    for (int i = 0; i < 3 * GridModel::FetchBatch + 10; ++i)
+    for (int i = 0; i < 3 * RowStore::PageRows + 10; ++i)
         values.append(u"('%1')"_s.arg(i));
     Fixture f(u"Дисциплины"_s, values.join(u','), false);
 
-    QCOMPARE(f.model.rowCount(), GridModel::FetchBatch);
-    QVERIFY(f.model.canFetchMore());
-    f.model.fetchMore();
-    QCOMPARE(f.model.rowCount(), 2 * GridModel::FetchBatch);
-    while (f.model.canFetchMore())
-        f.model.fetchMore();
+    // The count comes first; a row far down is read when it is asked for.
     QCOMPARE(f.model.rowCount(), values.size());
     QCOMPARE(f.shown(values.size() - 1), QString::number(values.size() - 1));
+    QCOMPARE(f.shown(RowStore::PageRows + 1), QString::number(RowStore::PageRows + 1));
 }
 
 void TestGridModel::editIsWrittenToTheRowShownWhenTheRowIsLeft()
@@ -205,19 +202,21 @@ void TestGridModel::newRowIsWrittenWhenPosted()
     QVERIFY(f.edit(1, u"Химия"_s));
     QCOMPARE(f.stored(), (QStringList{u"Физика"_s, u"Алгебра"_s}));
 
+    // Leaving it for the row below writes it; the user is on the row clicked.
     f.model.setCurrentRow(2);
     QCOMPARE(f.model.rowCount(), 3);
     QVERIFY(!f.model.hasPendingChanges());
     QCOMPARE(f.stored(), (QStringList{u"Физика"_s, u"Алгебра"_s, u"Химия"_s}));
-    // It stays where it was typed, and the row shown is now the stored one: an edit
-    // changes it, not a new row.
-    QCOMPARE(f.shown(1), u"Химия"_s);
-    QCOMPARE(f.shown(2), u"Алгебра"_s);
-    f.model.setCurrentRow(1);
-    QVERIFY(f.edit(1, u"Биология"_s));
+    QCOMPARE(f.model.currentRow(), 1);
+    QCOMPARE(f.shown(1), u"Алгебра"_s);
+    // Written, it takes its place among the rows, and the row shown is the stored one: an
+    // edit changes it, not a new row.
+    QCOMPARE(f.shown(2), u"Химия"_s);
+    f.model.setCurrentRow(2);
+    QVERIFY(f.edit(2, u"Биология"_s));
     f.model.post();
     QCOMPARE(f.stored(), (QStringList{u"Физика"_s, u"Алгебра"_s, u"Биология"_s}));
-    f.model.setCurrentRow(2);
+    f.model.setCurrentRow(1);
     f.model.deleteCurrentRow();
     QCOMPARE(f.stored(), (QStringList{u"Физика"_s, u"Биология"_s}));
 }
@@ -290,7 +289,6 @@ void TestGridModel::followsTheRecordSetClosedOrGone()
     QCOMPARE(f.model.columnCount(), 0);
     QCOMPARE(f.model.currentRow(), -1);
     QVERIFY(!f.model.hasPendingChanges());
-    QVERIFY(!f.model.canFetchMore());
     {
         TableRecordSet shortLived;
         shortLived.setConnectionString(f.db.connection());
@@ -317,23 +315,24 @@ void TestGridModel::rowsAppendedElsewhereLeaveATypedRowInPlace()
     QCOMPARE(f.model.currentRow(), 0);
     QCOMPARE(f.shown(0), u"Химия"_s);
     QCOMPARE(f.shown(2), u"Алгебра"_s);
+    // Written, it comes last, in the order the rows were written, and the user is on it.
     f.model.post();
     QCOMPARE(f.model.rowCount(), 3);
-    QCOMPARE(f.shown(1), u"Физика"_s);
+    QCOMPARE(f.shown(0), u"Физика"_s);
+    QCOMPARE(f.shown(2), u"Химия"_s);
+    QCOMPARE(f.model.currentRow(), 2);
     QCOMPARE(f.stored(), (QStringList{u"Физика"_s, u"Алгебра"_s, u"Химия"_s}));
 
-    // A row put in above a typed one moves it down with the rest.
-    f.model.setCurrentRow(2);
+    // A row written meanwhile comes after the typed one, which stays where it is.
+    f.model.setCurrentRow(1);
     f.model.insertNewRow();
-    QVERIFY(f.edit(2, u"Геометрия"_s));
-    f.records.insertRow({{0, u"Биология"_s}}, 0);
-    QCOMPARE(f.model.pendingRow(), 3);
-    QCOMPARE(f.model.currentRow(), 3);
-    QCOMPARE(f.shown(0), u"Биология"_s);
-    QCOMPARE(f.shown(3), u"Геометрия"_s);
-    QCOMPARE(f.shown(4), u"Алгебра"_s);
+    QVERIFY(f.edit(1, u"Геометрия"_s));
+    f.records.insertRow({{0, u"Биология"_s}});
+    QCOMPARE(f.model.pendingRow(), 1);
+    QCOMPARE(f.model.currentRow(), 1);
+    QCOMPARE(f.shown(4), u"Биология"_s);
     f.model.post();
-    QCOMPARE(f.shown(3), u"Геометрия"_s);
+    QCOMPARE(f.shown(4), u"Геометрия"_s);
     QCOMPARE(f.model.rowCount(), 5);
 }
 
@@ -422,16 +421,15 @@ void TestGridModel::editIsStoredWhileAnotherWriterWorks()
     QFETCH(QString, journalMode);
     Fixture f(u"Значения"_s, {}, false);
     fillValues(f, 300, journalMode);
-    QVERIFY(f.model.canFetchMore()); // the grid has read only its first rows
+    QCOMPARE(f.shown(0, 0), u"Физика"_s); // the grid has read its first rows
 
     // Another connection writes meanwhile, then the user edits a row shown.
     f.db.addValue(u"Химия"_s, u"Время"_s, u"Доска"_s, 1.0);
     QVERIFY(f.edit(0, u"7,5"_s, 3));
     QCOMPARE(postError(f.model), QString());
     QCOMPARE(f.db.scalar(u"SELECT Значение FROM Значения WHERE rowid = 1"_s), QVariant(7.5));
-    // Reading on, the grid finds the other writer's row too.
-    while (f.model.canFetchMore())
-        f.model.fetchMore();
+    // Looking again, the grid finds the other writer's row too.
+    f.records.refresh();
     QCOMPARE(f.model.rowCount(), 301);
     QCOMPARE(f.shown(300), u"Химия"_s);
 }

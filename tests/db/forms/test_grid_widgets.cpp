@@ -173,10 +173,14 @@ void TestGridWidgets::navigatorInsertStartsANewRow()
     QCOMPARE(f.grid->currentIndex().row(), 0);
     QCOMPARE(f.model()->data(f.cell(1)).toString(), u"Химия"_s);
 
+    // Leaving it writes it; written, it takes its place after the rows written before it,
+    // and the user is on the row clicked.
     f.type(0, u"Биология"_s);
     f.grid->setCurrentIndex(f.cell(1));
     QCOMPARE(f.names(), (QStringList{u"Химия"_s, u"Биология"_s}));
-    QCOMPARE(f.model()->data(f.cell(0)).toString(), u"Биология"_s);
+    QCOMPARE(f.model()->data(f.cell(1)).toString(), u"Биология"_s);
+    QCOMPARE(f.grid->currentIndex().row(), 0);
+    QCOMPARE(f.model()->data(f.cell(0)).toString(), u"Химия"_s);
     QVERIFY(f.dialogs.errors().isEmpty());
 }
 

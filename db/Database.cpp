@@ -1,0 +1,112 @@
+#include "db/Database.h"
+
+#include "core/DbError.h"
+#include "core/FileSystem.h"
+#include "db/Schema.h"
+#include "db/Sqlite.h"
+#include "db/SqliteBackend.h"
+
+#include <QFileInfo>
+
+namespace {
+
+StandInFinder &standInFinder()
+{
+    static StandInFinder finder;
+    return finder;
+}
+
+// Why the path cannot be a database, told before SQLite is asked; empty when it may be one.
+QString problemBeforeOpening(const QString &path)
+{
+    const QFileInfo file(path);
+    if (path.isEmpty())
+        return QStringLiteral("Файл базы данных не указан");
+    if (isMissingFile(path))
+        return QStringLiteral("Файл базы данных «%1» не найден").arg(path);
+    if (file.isDir())
+        return QStringLiteral("«%1» — это папка, а не файл базы данных").arg(path);
+    if (const QString problem = fileUseProblem(path, FileUse::Read); !problem.isEmpty())
+        return QStringLiteral("Не удалось открыть файл базы данных «%1»: %2").arg(path, problem);
+    if (file.size() == 0)
+        return QStringLiteral("Файл «%1» пуст: это не база данных").arg(path);
+    return {};
+}
+
+} // namespace
+
+Database::Database(const QString &path, const QString &file, const QString &readOnlyReason)
+    : m_path(path), m_file(file), m_readOnlyReason(readOnlyReason)
+{}
+
+void Database::setStandInFinder(StandInFinder finder)
+{
+    standInFinder() = std::move(finder);
+}
+
+std::shared_ptr<const Database> Database::open(const QString &path)
+{
+    if (const QString problem = problemBeforeOpening(path); !problem.isEmpty())
+        throw DbError(problem, DbErrorKind::Gone);
+
+    // An SQLite file is opened as it is. Only a file that SQLite refuses is looked at as a
+    // file of another kind: reading its header through a handle of our own would, on closing
+    // that handle, drop the locks that the program's other connections hold on an SQLite file.
+    QString file = path;
+    QString readOnlyReason;
+    auto db = std::make_unique<SqliteDatabase>(path, SqliteDatabase::OpenMode::ReadWrite);
+    QStringList missing;
+    try {
+        missing = Schema::missingParts(*db);
+    } catch (const DbError &e) {
+        db.reset();
+        // A file that another program holds is in use, not damaged; a wait the user
+        // cancelled, or a file the file system keeps from being read (a journal that cannot
+        // be made beside it), is not damaged either, and its message names the cause.
+        if (e.kind() == DbErrorKind::Busy) {
+            throw DbError(
+                QStringLiteral("Файл базы данных «%1» сейчас занят другой программой: "
+                               "закройте её или подождите и повторите действие (SQLite: %2)")
+                    .arg(path, e.databaseText()),
+                e.kind(), e.databaseText());
+        }
+        if (e.kind() == DbErrorKind::Cancelled || e.kind() == DbErrorKind::FileSystem)
+            throw;
+        const std::optional<StandInFile> standIn =
+            standInFinder() ? standInFinder()(path) : std::nullopt;
+        if (!standIn) {
+            throw DbError(
+                QStringLiteral("Файл «%1» не является базой данных или повреждён: %2")
+                    .arg(path, e.databaseText().isEmpty() ? e.message() : e.databaseText()),
+                DbErrorKind::Damaged, e.databaseText());
+        }
+        // The stand-in is read as it is; nothing may change it.
+        file = standIn->sqliteFile;
+        readOnlyReason = standIn->readOnlyReason;
+        db = std::make_unique<SqliteDatabase>(file, SqliteDatabase::OpenMode::ReadWrite);
+        missing = Schema::missingParts(*db);
+    }
+    if (!missing.isEmpty()) {
+        throw DbError(QStringLiteral("В базе данных «%1» нет: %2")
+                          .arg(path, missing.join(QStringLiteral(", "))),
+                      DbErrorKind::Damaged);
+    }
+    return std::shared_ptr<const Database>(new Database(path, file, readOnlyReason));
+}
+
+std::unique_ptr<DbConnection> Database::connect() const
+{
+    auto file = std::make_unique<SqliteDatabase>(m_file, SqliteDatabase::OpenMode::ReadWrite);
+    if (!m_readOnlyReason.isEmpty())
+        file->exec(QStringLiteral("PRAGMA query_only = ON"));
+    // The file keeps the journal mode it has: record sets read in short steps that end their
+    // statements, so no reader stands in the way of a writer in any mode.
+    return std::make_unique<SqliteConnection>(std::move(file), m_path, m_readOnlyReason);
+}
+
+std::shared_ptr<const Database> DatabaseOpener::open(const QString &path)
+{
+    if (const auto opened = m_opened.constFind(path); opened != m_opened.cend())
+        return *opened;
+    return *m_opened.insert(path, Database::open(path));
+}
