@@ -312,11 +312,15 @@ void Teff::creditValues(DisciplineSlots &slotTable)
     const int valueAt = positionOf(*ADODataSet1, Schema::ValueColumn);
     // Every row is converted in full before it is matched, so that a bad value stops the
     // analysis even where no slot would take it. The rows go by once, none of them kept.
-    ADODataSet1->forEachRow([&](const RowCursor &row) {
-        const QString discipline = valueText(row.value(disciplineAt));
-        const double value = valueNumber(row.value(valueAt));
-        slotTable.credit(discipline, value);
-    });
+    // Means do not depend on the order: the database reads them as it likes best (from the
+    // covering index of a file made by orvinta-db).
+    ADODataSet1->forEachRow(
+        [&](const RowCursor &row) {
+            const QString discipline = valueText(row.value(disciplineAt));
+            const double value = valueNumber(row.value(valueAt));
+            slotTable.credit(discipline, value);
+        },
+        RecordSet::RowOrder::Any);
 }
 
 void Teff::showMeans(const QList<DisciplineMean> &means)

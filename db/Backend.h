@@ -79,7 +79,7 @@ struct PageRequest
     From from = From::Start;
     RowKey key;
     qint64 offset = 0;
-    int limit = 0;
+    int limit = 0; // a negative limit: every row from there on
 };
 
 // One connection to a database.

@@ -220,10 +220,13 @@ QVariant RecordSet::fieldByName(const QString &name) const
     return m_rows->value(m_current, index);
 }
 
-void RecordSet::forEachRow(const std::function<void(const RowCursor &row)> &visit)
+void RecordSet::forEachRow(const std::function<void(const RowCursor &row)> &visit, RowOrder order)
 {
     requireOpen();
-    const std::unique_ptr<RowCursor> rows = m_connection->read(m_source);
+    const std::unique_ptr<RowCursor> rows =
+        order == RowOrder::AsShown && isEditable()
+            ? m_connection->readPage(m_source, m_shape, {PageRequest::From::Start, {}, 0, -1})
+            : m_connection->read(m_source);
     while (rows->next())
         visit(*rows);
 }

@@ -82,9 +82,16 @@ public:
     // The current row's value of a named column; a name the record set lacks is an error.
     QVariant fieldByName(const QString &name) const;
 
-    // --- Reading once, in order, without keeping the rows: the statement runs anew, on a
-    // connection of its own, and each row is handed over as it comes.
-    void forEachRow(const std::function<void(const RowCursor &row)> &visit);
+    // --- Reading once, without keeping the rows: the statement runs anew and each row is
+    // handed over as it comes; in the order the rows are shown (the order of their keys, for
+    // an editable statement), or in any order the database reads fastest.
+    enum class RowOrder
+    {
+        AsShown,
+        Any,
+    };
+    void forEachRow(const std::function<void(const RowCursor &row)> &visit,
+                    RowOrder order = RowOrder::AsShown);
 
     // --- Rows as a view sees them
     // The exact number of rows; read from the database the first time it is asked.

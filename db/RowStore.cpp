@@ -86,7 +86,8 @@ RowStore::Page *RowStore::pageOf(int row)
                 return nullptr;
             page = read(index);
         }
-        found = m_pages.emplace(index, std::move(page)).first;
+        page.lastUsed = ++m_useClock;
+        m_pages.emplace(index, std::move(page));
         keepWithinBudget();
         found = m_pages.find(index);
     }

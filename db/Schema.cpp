@@ -67,22 +67,50 @@ QStringList missingParts(const SqliteDatabase &db)
     return missing;
 }
 
+QStringList indexStatements()
+{
+    return {
+        // The efficiency analysis reads every value of one criterion with its discipline: the
+        // covering index holds all three, so the table itself is not read at all.
+        QStringLiteral("CREATE INDEX IF NOT EXISTS Значения_критерий_дисциплина_значение ON "
+                       "Значения (Критерий, Дисциплина, Значение)"),
+        // The line chart and the grid select by discipline, criterion (and ICT tool); rows of
+        // equal names stay in the order they were entered.
+        QStringLiteral("CREATE INDEX IF NOT EXISTS Значения_дисциплина_критерий_средство ON "
+                       "Значения (Дисциплина, Критерий, Средство_ИКТ)"),
+    };
+}
+
 void create(SqliteDatabase &db)
 {
-    db.exec(
-        QStringLiteral("PRAGMA journal_mode = WAL;"
-                       "BEGIN;"
-                       "CREATE TABLE Дисциплины (Название TEXT);"
-                       "CREATE TABLE Критерии (Название TEXT);"
-                       "CREATE TABLE Средство_ИКТ (Название TEXT);"
-                       "CREATE TABLE Значения (Дисциплина TEXT, Критерий TEXT, Средство_ИКТ TEXT,"
-                       " Значение REAL, Дата TEXT);"
-                       // The efficiency analysis selects by criterion; the grid filter and the line
-                       // chart by discipline and criterion. Neither index holds a third column, so
-                       // rows of equal keys still come in the order they were entered.
-                       "CREATE INDEX Значения_по_критерию ON Значения (Критерий);"
-                       "CREATE INDEX Значения_по_дисциплине ON Значения (Дисциплина, Критерий);"
-                       "COMMIT;"));
+    db.exec(QStringLiteral("PRAGMA journal_mode = WAL;"
+                           "BEGIN;"
+                           "CREATE TABLE Дисциплины (Название TEXT);"
+                           "CREATE TABLE Критерии (Название TEXT);"
+                           "CREATE TABLE Средство_ИКТ (Название TEXT);"
+                           "CREATE TABLE Значения (Дисциплина TEXT, Критерий TEXT, "
+                           "Средство_ИКТ TEXT, Значение REAL, Дата TEXT);") +
+            indexStatements().join(u';') + QStringLiteral(";COMMIT;"));
+}
+
+QStringList missingIndexes(const SqliteDatabase &db)
+{
+    QStringList missing;
+    for (const QString &statement : indexStatements()) {
+        const QString name = statement.section(u' ', 5, 5);
+        SqliteStatement exists(
+            db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?1"));
+        exists.bind(1, name);
+        if (!exists.step())
+            missing.append(name);
+    }
+    return missing;
+}
+
+void addIndexes(SqliteDatabase &db)
+{
+    db.exec(QStringLiteral("BEGIN;") + indexStatements().join(u';') +
+            QStringLiteral(";ANALYZE Значения;COMMIT;"));
 }
 
 } // namespace Schema

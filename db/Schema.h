@@ -25,9 +25,14 @@ QStringList referenceTables();
 // empty when the file has everything.
 QStringList missingParts(const SqliteDatabase &db);
 
-// Creates the four tables (and indexes for the analyses that keep rows in entry order) in an empty
-// database: reference tables with a first column "Название", "Значения" as Дисциплина, Критерий,
-// Средство_ИКТ TEXT, Значение REAL, Дата TEXT.
+// Creates the four tables and their indexes in an empty database: reference tables with a
+// first column "Название", "Значения" as Дисциплина, Критерий, Средство_ИКТ TEXT, Значение REAL,
+// Дата TEXT.
 void create(SqliteDatabase &db);
+
+// The indexes the analyses and the grids are read by (see create()), by name, that the file
+// lacks; and adding them to a file made without them.
+QStringList missingIndexes(const SqliteDatabase &db);
+void addIndexes(SqliteDatabase &db);
 
 } // namespace Schema

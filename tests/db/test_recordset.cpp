@@ -7,6 +7,7 @@
 #include "db/Statements.h"
 #include "tests/support/TestDatabase.h"
 
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
 #include <sqlite3.h>
@@ -49,6 +50,11 @@ private Q_SLOTS:
     void openGridDoesNotBlockAnotherWriter();
     void fileMadeByPlainSqliteWorks();
     void dateColumnsTakeDayMonthYear();
+    void windowedRowsAreTheRowsOfAFullRead_data();
+    void windowedRowsAreTheRowsOfAFullRead();
+    void statementsKeepTheirOwnOrder_data();
+    void statementsKeepTheirOwnOrder();
+    void analysesAreReadThroughTheirIndexes();
 
 private:
     std::unique_ptr<TestDatabase> m_db;
@@ -491,6 +497,138 @@ void TestRecordSet::dateColumnsTakeDayMonthYear()
     QVERIFY(convertForColumn(QString(), date).isNull());
     QVERIFY_THROWS_EXCEPTION(DbError, convertForColumn(u"31.02.2024"_s, date));
     QVERIFY_THROWS_EXCEPTION(DbError, convertForColumn(u"вчера"_s, date));
+}
+
+void TestRecordSet::windowedRowsAreTheRowsOfAFullRead_data()
+{
+    QTest::addColumn<QString>("discipline"); // empty: the whole table
+    QTest::addColumn<bool>("othersWrite");
+    QTest::newRow("table, its own writes") << QString() << false;
+    QTest::newRow("table, another connection's writes") << QString() << true;
+    QTest::newRow("filter, its own writes") << u"Д1"_s << false;
+    QTest::newRow("filter, another connection's writes") << u"Д1"_s << true;
+}
+
+void TestRecordSet::windowedRowsAreTheRowsOfAFullRead()
+{
+    QFETCH(QString, discipline);
+    QFETCH(bool, othersWrite);
+    m_db->exec(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100000)"
+               " INSERT INTO Значения SELECT 'Д' || (i % 7), 'К', 'С', i, '01.01.2024' FROM n"_s);
+    QueryRecordSet records;
+    records.setConnectionString(m_db->connection());
+    records.setSource(discipline.isEmpty() ? Statements::allRows(u"Значения"_s)
+                                           : Statements::valuesOf(discipline, u"К"_s));
+    records.open();
+    const QString where = discipline.isEmpty() ? QString() : u" WHERE Дисциплина = 'Д1'"_s;
+    QList<QVariantList> full;
+    const auto readFully = [&] {
+        full = m_db->rows(u"SELECT rowid, Значение FROM Значения%1 ORDER BY rowid"_s.arg(where));
+    };
+    readFully();
+    // Rows compared with the full read: a jump to anywhere, or a stretch scrolled through.
+    const auto sameRows = [&](int from, int count) {
+        for (int row = from; row < from + count && row < full.size(); ++row) {
+            if (records.keyAt(row).value != full.at(row).at(0).toLongLong() ||
+                records.valueAt(row, 3) != full.at(row).at(1))
+                return false;
+        }
+        return records.rowCount() == full.size();
+    };
+    QRandomGenerator random(2024);
+    for (int step = 0; step < 60; ++step) {
+        const int rows = int(full.size());
+        switch (random.bounded(5)) {
+        case 0: // a jump
+            QVERIFY2(sameRows(random.bounded(rows), 3), qPrintable(QString::number(step)));
+            break;
+        case 1: // a scroll over a few pages
+            QVERIFY2(sameRows(random.bounded(rows), 700), qPrintable(QString::number(step)));
+            break;
+        case 2: // the end
+            QVERIFY2(sameRows(rows - 300, 300), qPrintable(QString::number(step)));
+            break;
+        case 3: { // a row added, the last in the order of the keys
+            const QString name = discipline.isEmpty() ? u"Д9"_s : discipline;
+            const double value = 0.5 + step;
+            if (othersWrite)
+                m_db->addValue(name, u"К"_s, u"С"_s, value);
+            else
+                records.appendRecord({name, u"К"_s, u"С"_s,
+                                      QLocale(QLocale::Russian).toString(value), u"01.01.2024"_s});
+            full.append({m_db->scalar(u"SELECT max(rowid) FROM Значения"_s), value});
+            break;
+        }
+        default: { // a row deleted
+            const int row = random.bounded(rows);
+            if (othersWrite)
+                m_db->exec(u"DELETE FROM Значения WHERE rowid = %1"_s.arg(
+                    full.at(row).at(0).toLongLong()));
+            else
+                records.deleteRow(row);
+            full.removeAt(row);
+            break;
+        }
+        }
+        // A view looks again from time to time; changes of its own it knows at once.
+        records.refresh();
+    }
+    const QList<QVariantList> expected = full;
+    readFully();
+    QCOMPARE(full, expected);
+    QVERIFY(sameRows(0, int(full.size())));
+}
+
+void TestRecordSet::statementsKeepTheirOwnOrder_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::newRow("where and order")
+        << u"SELECT * FROM Значения WHERE Критерий = \"Время\" ORDER BY Значение DESC"_s;
+    QTest::newRow("order alone") << u"SELECT * FROM Значения ORDER BY Дисциплина, Значение"_s;
+    QTest::newRow("limit") << u"SELECT * FROM Значения LIMIT 3 OFFSET 1"_s;
+}
+
+void TestRecordSet::statementsKeepTheirOwnOrder()
+{
+    QFETCH(QString, statement);
+    const double values[] = {3, 9, 1, 7, 5, 8};
+    for (int i = 0; i < 6; ++i)
+        m_db->addValue(i % 2 ? u"Физика"_s : u"Химия"_s, u"Время"_s, u"Доска"_s, values[i]);
+    QueryRecordSet records;
+    records.setConnectionString(m_db->connection());
+    records.setCommandText(statement);
+    records.open();
+    // Read as the statement orders them; rows that a read by key would reorder are read-only.
+    QVERIFY(!records.isEditable());
+    QStringList expected;
+    for (const QVariantList &row : m_db->rows(translateStatement(statement)))
+        expected.append(textOf(row.at(3)));
+    QCOMPARE(walk(records, u"Значение"_s), expected);
+    QStringList shown;
+    for (int row = 0; row < records.rowCount(); ++row)
+        shown.append(textOf(records.valueAt(row, 3)));
+    QCOMPARE(shown, expected);
+}
+
+void TestRecordSet::analysesAreReadThroughTheirIndexes()
+{
+    // The pie's statement reads the covering index alone; the line chart's and the grid's rows
+    // come by their index in the order they were entered.
+    const auto plan = [this](const Source &source) {
+        QString steps;
+        QString sql = translateStatement(source.statement);
+        for (qsizetype i = 0; i < source.parameters.size(); ++i)
+            sql.replace(u"?%1"_s.arg(i + 1), u"'x'"_s);
+        for (const QVariantList &row : m_db->rows(u"EXPLAIN QUERY PLAN "_s + sql))
+            steps += row.last().toString() + u'\n';
+        return steps;
+    };
+    const QString pie = plan(Statements::criterionValues(u"Время"_s));
+    QVERIFY2(pie.contains(u"COVERING INDEX Значения_критерий_дисциплина_значение"_s),
+             qPrintable(pie));
+    const QString line = plan(Statements::selectionValues(u"Ф"_s, u"В"_s, u"Д"_s));
+    QVERIFY2(line.contains(u"INDEX Значения_дисциплина_критерий_средство"_s), qPrintable(line));
+    QVERIFY2(!line.contains(u"TEMP B-TREE"_s), qPrintable(line));
 }
 
 QTEST_GUILESS_MAIN(TestRecordSet)

@@ -43,6 +43,7 @@ private Q_SLOTS:
     void sampleIsRealisticAndAnalysable();
     void neverOverwrites();
     void checkNamesWhatIsMissing();
+    void optimizeAddsTheIndexesOnce();
     void badArgumentsPrintUsage();
     void commandExitCodes();
     void fileSystemCausesAreNamed_data();
@@ -136,6 +137,25 @@ void TestDbTool::checkNamesWhatIsMissing()
     QCOMPARE(runTool({u"check"_s, usable.path()}).code, 0);
     QVERIFY(file.seek(0));
     QCOMPARE(file.readAll(), before);
+}
+
+void TestDbTool::optimizeAddsTheIndexesOnce()
+{
+    TestDatabase plain({.tables = false});
+    plain.exec(u"CREATE TABLE Дисциплины (Название TEXT); CREATE TABLE Критерии (Название TEXT);"
+               "CREATE TABLE Средство_ИКТ (Название TEXT); CREATE TABLE Значения (Дисциплина TEXT,"
+               " Критерий TEXT, Средство_ИКТ TEXT, Значение REAL, Дата TEXT)"_s);
+    const QString indexes = u"SELECT count(*) FROM sqlite_master WHERE type = 'index'"_s;
+    QCOMPARE(plain.scalar(indexes).toInt(), 0);
+    const Run first = runTool({u"optimize"_s, plain.path()});
+    QCOMPARE(first.code, 0);
+    QVERIFY2(first.out.contains(u"Добавляю в файл"_s) && first.out.contains(u"Индексы добавлены"_s),
+             qPrintable(first.out));
+    QCOMPARE(plain.scalar(indexes).toInt(), 2);
+    const Run second = runTool({u"optimize"_s, plain.path()});
+    QCOMPARE(second.code, 0);
+    QVERIFY(second.out.contains(u"уже есть все индексы"_s));
+    QCOMPARE(runTool({u"optimize"_s, plain.folder() + u"/нет.mdb"_s}).code, 1);
 }
 
 void TestDbTool::badArgumentsPrintUsage()

@@ -86,6 +86,7 @@ private Q_SLOTS:
     void followsTheRecordSetClosedOrGone();
     void rowsAppendedElsewhereLeaveATypedRowInPlace();
     void dataSourcePostsBeforeRebinding();
+    void editOfARowReadLongAgoReachesThatRow();
     void editIsStoredWhileAnotherWriterWorks_data();
     void editIsStoredWhileAnotherWriterWorks();
     void fileHeldByAnotherProgramIsBusyNotDamaged_data();
@@ -408,6 +409,24 @@ QString postError(GridModel &model)
 }
 
 } // namespace
+
+void TestGridModel::editOfARowReadLongAgoReachesThatRow()
+{
+    Fixture f(u"Значения"_s, {}, false);
+    f.records.close();
+    f.db.exec(u"WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 19999)"
+              " INSERT INTO Значения SELECT 'Физика', 'Время', 'Доска', i, '' FROM n"_s);
+    f.records.open();
+    QVERIFY(f.edit(5, u"7,5"_s, 3));
+    // Scrolled through to the end: the page of the edited row is long dropped, the edit not.
+    for (int row = 0; row < f.model.rowCount(); row += RowStore::PageRows / 2)
+        QCOMPARE(f.shown(row, 3), QString::number(row));
+    QCOMPARE(f.shown(5, 3), u"7,5"_s);
+    f.model.post();
+    QCOMPARE(f.db.rows(u"SELECT rowid, Значение FROM Значения WHERE Значение = 7.5"_s),
+             QList<QVariantList>({{qint64(6), 7.5}}));
+    QCOMPARE(f.shown(5, 3), u"7,5"_s);
+}
 
 void TestGridModel::editIsStoredWhileAnotherWriterWorks_data()
 {

@@ -245,6 +245,22 @@ void TestGridWidgets::copyAndCsvGoToASpreadsheetAsShown()
     QCOMPARE(rows.size(), expected.size());
     for (qsizetype row = 0; row < expected.size(); ++row)
         QCOMPARE(rows.at(row).toVariant().toStringList(), expected.at(row));
+
+    // Every row means every row, also of a table far larger than what is kept at a time.
+    f.db.exec(u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000)"
+              u" INSERT INTO Числа SELECT i, 'строка' FROM n"_s);
+    f.records.close();
+    f.records.open();
+    f.grid->selectAll();
+    QTest::keySequence(f.grid, QKeySequence::Copy);
+    const QStringList lines = QGuiApplication::clipboard()->text().split(u'\n');
+    // The four rows above (one with a line break of its own), the new ones, the end.
+    QCOMPARE(lines.size(), 4 + 1 + 20000 + 1);
+    QCOMPARE(lines.at(lines.size() - 2), u"20000\tстрока"_s);
+    f.grid->saveCsv(path);
+    QFile csv(path);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    QCOMPARE(csv.readAll().count("\r\n"), 1 + 4 + 20000);
 }
 
 QTEST_MAIN(TestGridWidgets)
