@@ -13,6 +13,9 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStandardPaths>
+#include <atomic>
+#include <chrono>
+#include <future>
 
 using namespace Qt::StringLiterals;
 
@@ -126,18 +129,24 @@ QString accessSnapshotOf(const QString &accessPath)
     QStringList warnings;
     AccessConversionOptions options;
     options.warnings = &warnings;
-    Waiter *const user = waiter();
-    if (user) {
+    // The reader runs off this thread, which goes on answering the user (the waiter's dialog,
+    // the windows' painting) and may cancel it.
+    std::atomic<bool> cancelled = false;
+    options.keepWaiting = [&cancelled] { return !cancelled.load(); };
+    const QString program = converterProgram();
+    auto reading = std::async(std::launch::async,
+                              [&] { convertAccessFile(program, accessPath, snapshot, options); });
+    if (Waiter *const user = waiter()) {
         const QString what =
             QStringLiteral("Чтение файла Access «%1»…").arg(QFileInfo(accessPath).fileName());
-        options.keepWaiting = [user, what] { return user->keepWaiting(what); };
+        const auto done = qScopeGuard([user] { user->finished(); });
+        while (reading.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+            if (!user->keepWaiting(what))
+                cancelled = true;
+        }
     }
-    const auto done = qScopeGuard([user] {
-        if (user)
-            user->finished();
-    });
     try {
-        convertAccessFile(converterProgram(), accessPath, snapshot, options);
+        reading.get();
     } catch (const DbError &) {
         // Another record set (or program) may have made the same snapshot meanwhile.
         if (QFileInfo(snapshot).isFile())

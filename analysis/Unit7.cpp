@@ -56,21 +56,35 @@ void DisciplineSlots::setNames(const QList<QString> &names)
 {
     for (int i = 0; i < Count; ++i)
         m_slots[size_t(i)].name = i < names.size() ? names.at(i) : QString();
+    m_lastSlot = -1;
+}
+
+int DisciplineSlots::slotOf(const QString &discipline)
+{
+    if (m_lastSlot >= 0 && discipline.constData() == m_lastDiscipline.constData() &&
+        discipline.size() == m_lastDiscipline.size())
+        return m_lastSlot;
+    for (const int index : MatchingOrder) {
+        if (m_slots[size_t(index)].name == discipline) {
+            m_lastDiscipline = discipline;
+            m_lastSlot = index;
+            return index;
+        }
+    }
+    return -1;
 }
 
 bool DisciplineSlots::credit(const QString &discipline, double value)
 {
-    for (const int index : MatchingOrder) {
-        Slot &slot = m_slots[size_t(index)];
-        if (slot.name == discipline) {
-            slot.total += value;
-            ++slot.count;
-            const double count = double(slot.count);
-            slot.runningMean += value / count - slot.runningMean / count;
-            return true;
-        }
-    }
-    return false;
+    const int index = slotOf(discipline);
+    if (index < 0)
+        return false;
+    Slot &slot = m_slots[size_t(index)];
+    slot.total += value;
+    ++slot.count;
+    const double count = double(slot.count);
+    slot.runningMean += value / count - slot.runningMean / count;
+    return true;
 }
 
 QList<DisciplineMean> DisciplineSlots::nonZeroMeans() const

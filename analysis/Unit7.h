@@ -60,7 +60,13 @@ private:
         // The mean kept step by step, which no sum of huge values can overflow.
         double runningMean = 0.0;
     };
+    int slotOf(const QString &discipline);
+
     std::array<Slot, Count> m_slots;
+    // The discipline last credited and its slot: rows come in runs of one discipline, each
+    // run sharing one text, which is then matched without comparing it again.
+    QString m_lastDiscipline;
+    int m_lastSlot = -1;
 };
 
 } // namespace EffAnalysis

@@ -48,7 +48,7 @@ double peakMegabytes()
 void fillValues(const QString &path)
 {
     SqliteDatabase db(path, SqliteDatabase::OpenMode::CreateNew);
-    Schema::create(db);
+    createTables(db);
     db.exec(QStringLiteral("BEGIN"));
     SqliteStatement insert(db, QStringLiteral("INSERT INTO Значения VALUES (?1, ?2, ?3, ?4, ?5)"));
     for (int i = 0; i < Rows; ++i) {
@@ -65,6 +65,7 @@ void fillValues(const QString &path)
         insert.step();
     }
     db.exec(QStringLiteral("COMMIT"));
+    finishTables(db);
 }
 
 // Processor time of the process so far, in milliseconds: on a busy machine the wall clock
@@ -183,16 +184,17 @@ int main(int argc, char *argv[])
                 "the report takes %.2f× that\n",
                 floorMs, double(pdfMs) / floorMs);
     std::printf("memory at the end: %.0f MB peak\n", peakMegabytes());
+    const auto goal = [](const QString &what, double figure, double limit, const char *unit) {
+        std::fputs(goalLine(what, figure, limit, QString::fromUtf8(unit)).constData(), stdout);
+    };
+    if (Rows == 10000 || Rows == 100000) {
+        goal(QStringLiteral("report of %1 rows, PDF of all pages against its floor").arg(Rows),
+             double(pdfMs) / floorMs, 1.2, "x");
+    }
     if (Rows == 100000) {
-        const auto goal = [](const char *what, double figure, double limit, const char *unit) {
-            std::fputs(goalLine(QString::fromUtf8(what), figure, limit, QString::fromUtf8(unit))
-                           .constData(),
-                       stdout);
-        };
-        goal("report of 100k rows, first page in the preview after", double(firstPageShown), 1000,
-             " ms");
-        goal("report of 100k rows, peak memory", peakMegabytes(), 150, " MB");
-        goal("report of 100k rows, PDF of all pages in", double(pdfMs), 3000, " ms");
+        goal(QStringLiteral("report of 100k rows, first page in the preview after"),
+             double(firstPageShown), 500, " ms");
+        goal(QStringLiteral("report of 100k rows, peak memory"), peakMegabytes(), 150, " MB");
     }
     return firstPageShown >= 0 ? 0 : 1;
 }

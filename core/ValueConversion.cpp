@@ -84,6 +84,9 @@ QString textOf(const QVariant &stored)
 {
     if (stored.isNull())
         return {};
+    // Texts, most of what is read, need no locale.
+    if (stored.typeId() == QMetaType::QString)
+        return stored.toString();
     QLocale regional = FormatSettings::instance().regionalLocale();
     // Grouped digits would only get in the way of reading or editing the number again.
     regional.setNumberOptions(regional.numberOptions() | QLocale::OmitGroupSeparator);

@@ -30,9 +30,15 @@ QStringList missingParts(const SqliteDatabase &db);
 // Дата TEXT.
 void create(SqliteDatabase &db);
 
-// The indexes the analyses and the grids are read by (see create()), by name, that the file
-// lacks; and adding them to a file made without them.
-QStringList missingIndexes(const SqliteDatabase &db);
-void addIndexes(SqliteDatabase &db);
+// What create() makes for large files to read fast, and a file made without may lack: the
+// indexes the analyses and the grids are read by, and a count of the values kept by triggers.
+// By name, what the file lacks; and adding it all to a file.
+QStringList missingSpeedups(const SqliteDatabase &db);
+void addSpeedups(SqliteDatabase &db);
+
+// The table that counts the values, and its triggers.
+inline const QString RowCounter = QStringLiteral("Орвинта_число_строк");
+inline const QString RowCounterInsert = QStringLiteral("Орвинта_строка_добавлена");
+inline const QString RowCounterDelete = QStringLiteral("Орвинта_строка_удалена");
 
 } // namespace Schema

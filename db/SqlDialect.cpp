@@ -191,6 +191,7 @@ SingleTableSelect analyseSelect(const QString &translated)
 
     result.matches = true;
     result.table = table.text;
+    result.wholeTable = rest >= tokens.size();
     // Just after the SELECT keyword.
     result.selectListStart = tokens.at(0).end;
     return result;

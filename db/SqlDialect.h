@@ -25,6 +25,7 @@ struct SingleTableSelect
 {
     bool matches = false;          // "SELECT list FROM table [WHERE ...]", no order or limit
     QString table;                 // the table's name as written
+    bool wholeTable = false;       // no WHERE: every row of the table
     qsizetype selectListStart = 0; // offset in the translated text where the select list begins
 };
 

@@ -2,6 +2,7 @@
 
 #include "core/DbError.h"
 #include "core/ValueConversion.h"
+#include "db/Schema.h"
 #include "db/SqlDialect.h"
 #include "db/Sqlite.h"
 
@@ -146,6 +147,27 @@ std::unique_ptr<RowCursor> SqliteConnection::read(const Source &source)
 
 qint64 SqliteConnection::count(const Source &source)
 {
+    // Every row of a table whose rows a counter of triggers counts: the count is at hand.
+    const Translated statement = translated(source);
+    if (const SingleTableSelect select = analyseSelect(statement.sql);
+        select.matches && select.wholeTable) {
+        SqliteStatement kept(*m_file, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE "
+                                                     "(type = 'trigger' AND tbl_name = ?1 AND "
+                                                     "name IN (?2, ?3)) OR (type = 'table' AND "
+                                                     "name = ?4)"));
+        kept.bind(1, select.table);
+        kept.bind(2, Schema::RowCounterInsert);
+        kept.bind(3, Schema::RowCounterDelete);
+        kept.bind(4, Schema::RowCounter);
+        if (kept.step() && kept.int64Value(0) == 3) {
+            SqliteStatement counted(*m_file,
+                                    QStringLiteral("SELECT Строк FROM %1 WHERE Таблица = ?1")
+                                        .arg(quotedName(Schema::RowCounter)));
+            counted.bind(1, select.table);
+            if (counted.step() && !counted.isNull(0))
+                return counted.int64Value(0);
+        }
+    }
     SqliteStatement count(*m_file,
                           QStringLiteral("SELECT count(*) FROM (%1)").arg(translated(source).sql));
     bindAll(count, source.parameters);

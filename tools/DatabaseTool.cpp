@@ -23,7 +23,8 @@ const char *const Usage =
     "  orvinta-db create ФАЙЛ   создать пустую базу данных с четырьмя таблицами\n"
     "  orvinta-db sample ФАЙЛ   создать базу данных с примером данных\n"
     "  orvinta-db check ФАЙЛ    проверить, подходит ли файл программе\n"
-    "  orvinta-db optimize ФАЙЛ добавить индексы, по которым быстро строятся анализы и таблицы\n"
+    "  orvinta-db optimize ФАЙЛ добавить индексы и счётчик, с которыми быстро строятся анализы\n"
+    "                           и таблицы большой базы\n"
     "  orvinta-db import [--code-page КП] [--time-limit С] [--memory-limit МБ] ACCESS ФАЙЛ\n"
     "                           перенести все таблицы файла Access в новую базу данных\n"
     "    --code-page КП      кодовая страница текстов Access 97, например 1251\n"
@@ -124,18 +125,19 @@ int optimize(const QString &path, QTextStream &out)
                           .arg(path));
     Database::open(path);
     SqliteDatabase db(path, SqliteDatabase::OpenMode::ReadWrite);
-    const QStringList missing = Schema::missingIndexes(db);
+    const QStringList missing = Schema::missingSpeedups(db);
     if (missing.isEmpty()) {
         out << QStringLiteral("В файле «%1» уже есть все индексы.").arg(path) << '\n';
         return 0;
     }
-    out << QStringLiteral("Добавляю в файл «%1» индексы %2: по ним быстро строятся анализ "
-                          "эффективности, график и таблицы. В большой базе это займёт время.")
+    out << QStringLiteral("Добавляю в файл «%1» индексы и счётчик значений (%2): по ним быстро "
+                          "строятся анализ эффективности, график и таблицы. В большой базе это "
+                          "займёт время.")
                .arg(path, missing.join(QStringLiteral(", ")))
         << Qt::endl;
     QElapsedTimer timer;
     timer.start();
-    Schema::addIndexes(db);
+    Schema::addSpeedups(db);
     out << QStringLiteral("Индексы добавлены за %1 с.")
                .arg(QLocale(QLocale::Russian).toString(timer.elapsed() / 1000.0, 'f', 1))
         << '\n';

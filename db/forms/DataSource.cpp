@@ -1,6 +1,7 @@
 #include "db/forms/DataSource.h"
 
 #include "db/RecordSet.h"
+#include "db/forms/DatabaseWindow.h"
 #include "db/forms/GridModel.h"
 
 DataSource::DataSource(QObject *parent) : QObject(parent), m_model(new GridModel(this))
@@ -31,8 +32,11 @@ void DataSource::post()
     m_model->post();
 }
 
-WindowRecordSets makeRecordSets(QObject *owner)
+WindowRecordSets makeRecordSets(DatabaseWindow *window)
 {
-    return {new DataSource(owner), new Connection(owner), new QueryRecordSet(owner),
-            new TableRecordSet(owner)};
+    auto *connection = new Connection(window);
+    // The window's record sets share its opener: the database is checked once per window.
+    connection->setOpener(&window->opener());
+    return {new DataSource(window), connection, new QueryRecordSet(window),
+            new TableRecordSet(window)};
 }

@@ -5,6 +5,7 @@
 #include <tuple>
 
 class Connection;
+class DatabaseWindow;
 class QueryRecordSet;
 class TableRecordSet;
 
@@ -45,4 +46,4 @@ private:
 // table, all owned by the window:
 //     std::tie(DataSource1, ADOConnection1, ADODataSet1, ADOTable1) = makeRecordSets(this);
 using WindowRecordSets = std::tuple<DataSource *, Connection *, QueryRecordSet *, TableRecordSet *>;
-WindowRecordSets makeRecordSets(QObject *owner);
+WindowRecordSets makeRecordSets(DatabaseWindow *window);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/Database.h"
+
 #include <QList>
 #include <QWidget>
 
@@ -17,6 +19,8 @@ public:
     explicit DatabaseWindow(QWidget *parent = nullptr);
 
     virtual void FormShow() = 0;
+    // Checks each database the window's record sets open once, for all of them.
+    DatabaseOpener &opener() { return m_opener; }
     // Ignoring the event keeps the window open (a pending edit the database refused).
     virtual void FormClose(QCloseEvent *event) = 0;
 
@@ -31,4 +35,5 @@ protected:
 
 private:
     bool m_shown = false;
+    DatabaseOpener m_opener;
 };
