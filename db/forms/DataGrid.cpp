@@ -7,6 +7,7 @@
 #include "db/forms/GridModel.h"
 
 #include "core/DbError.h"
+#include "core/Waiting.h"
 #include "ui/Dialogs.h"
 #include "ui/ErrorGuard.h"
 
@@ -238,7 +239,7 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
         return;
     }
     if (event->matches(QKeySequence::Copy)) {
-        copySelection();
+        guard(this, [this] { copySelection(); });
         event->accept();
         return;
     }
@@ -248,7 +249,8 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
 void DataGrid::contextMenuEvent(QContextMenuEvent *event)
 {
     QMenu menu(this);
-    QAction *copy = menu.addAction(QStringLiteral("Копировать"), this, [this] { copySelection(); });
+    QAction *copy = menu.addAction(QStringLiteral("Копировать"), this,
+                                   [this] { guard(this, [this] { copySelection(); }); });
     copy->setShortcut(QKeySequence::Copy);
     copy->setEnabled(selectionModel() && selectionModel()->hasSelection());
     menu.addAction(QStringLiteral("Сохранить как CSV…"), this,
@@ -265,31 +267,63 @@ QStringList DataGrid::rowTexts(int row, int firstColumn, int lastColumn) const
     return texts;
 }
 
+namespace {
+
+// Between rows of a long copy or export: the user sees how far it has gone after a moment and
+// may cancel it.
+constexpr int RowsBetweenLooks = 1024;
+
+void keepCopying(int row, int rows, const QString &what)
+{
+    if (row % RowsBetweenLooks != 0 || row == 0)
+        return;
+    Waiter *user = waiter();
+    if (user &&
+        !user->keepWaiting(QStringLiteral("%1: строка %2 из %3").arg(what).arg(row).arg(rows)))
+        throw DbError(QStringLiteral("%1 отменено").arg(what), DbErrorKind::Cancelled);
+}
+
+// Ends what keepCopying() showed.
+struct CopyingDone
+{
+    ~CopyingDone()
+    {
+        if (Waiter *user = waiter())
+            user->finished();
+    }
+};
+
+} // namespace
+
 QString DataGrid::selectedText() const
 {
-    const QModelIndexList cells =
-        selectionModel() ? selectionModel()->selectedIndexes() : QModelIndexList();
-    if (cells.isEmpty())
+    // The rectangle around the ranges selected: a whole table selected is one range, however
+    // many rows it has.
+    const QItemSelection selection =
+        selectionModel() ? selectionModel()->selection() : QItemSelection();
+    if (selection.isEmpty())
         return {};
-    int top = cells.first().row(), bottom = top;
-    int left = cells.first().column(), right = left;
-    for (const QModelIndex &cell : cells) {
-        top = std::min(top, cell.row());
-        bottom = std::max(bottom, cell.row());
-        left = std::min(left, cell.column());
-        right = std::max(right, cell.column());
+    int top = selection.first().top(), bottom = selection.first().bottom();
+    int left = selection.first().left(), right = selection.first().right();
+    for (const QItemSelectionRange &range : selection) {
+        top = std::min(top, range.top());
+        bottom = std::max(bottom, range.bottom());
+        left = std::min(left, range.left());
+        right = std::max(right, range.right());
     }
-    QList<QStringList> rows;
+    const CopyingDone done;
+    QString text;
     for (int row = top; row <= bottom; ++row) {
+        keepCopying(row - top, bottom - top + 1, QStringLiteral("Копирование"));
         QStringList texts = rowTexts(row, left, right);
         // Cells of the rectangle that are not selected stay empty.
         for (int column = left; column <= right; ++column) {
-            if (!selectionModel()->isSelected(model()->index(row, column)))
+            if (!selection.contains(model()->index(row, column)))
                 texts[column - left].clear();
         }
-        rows.append(texts);
+        text += delimitedText({texts}, u'\t', QStringLiteral("\n"));
     }
-    return delimitedText(rows, u'\t', QStringLiteral("\n"));
+    return text;
 }
 
 void DataGrid::copySelection() const
@@ -318,7 +352,9 @@ void DataGrid::saveCsv(const QString &path)
     for (int column = 0; column < model->columnCount(); ++column)
         titles.append(model->headerData(column, Qt::Horizontal).toString());
     rows.append(titles);
+    const CopyingDone done;
     for (int row = 0; row <= model->rowCount(); ++row) {
+        keepCopying(row, model->rowCount(), QStringLiteral("Сохранение в CSV"));
         if (row < model->rowCount())
             rows.append(rowTexts(row, 0, model->columnCount() - 1));
         if (rows.size() < RowsAtATime && row < model->rowCount())
