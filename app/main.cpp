@@ -1,9 +1,9 @@
 #include "access/AccessSnapshot.h"
 #include "app/Unit1.h"
 #include "app/Unit5.h"
-#include "app/WaitProgress.h"
 #include "db/Database.h"
 #include "ui/Dialogs.h"
+#include "ui/WaitProgress.h"
 
 #include <QApplication>
 #include <QIcon>

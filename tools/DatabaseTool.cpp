@@ -4,11 +4,13 @@
 #include "access/AccessFormat.h"
 #include "access/AccessSnapshot.h"
 #include "access/reader/AccessWorker.h"
+#include "core/Clock.h"
 #include "core/DbError.h"
 #include "core/FileSystem.h"
 #include "db/Database.h"
 #include "db/Schema.h"
 #include "db/Sqlite.h"
+#include "db/ValuesImport.h"
 #include "tools/SampleData.h"
 
 #include <QElapsedTimer>
@@ -25,6 +27,9 @@ const char *const Usage =
     "  orvinta-db check ФАЙЛ    проверить, подходит ли файл программе\n"
     "  orvinta-db optimize ФАЙЛ добавить индексы и счётчик, с которыми быстро строятся анализы\n"
     "                           и таблицы большой базы\n"
+    "  orvinta-db import-values [--add-names] CSV ФАЙЛ\n"
+    "                           добавить в «Значения» значения из файла CSV электронной таблицы\n"
+    "    --add-names         добавить в справочники названия, которых в них ещё нет\n"
     "  orvinta-db import [--code-page КП] [--time-limit С] [--memory-limit МБ] ACCESS ФАЙЛ\n"
     "                           перенести все таблицы файла Access в новую базу данных\n"
     "    --code-page КП      кодовая страница текстов Access 97, например 1251\n"
@@ -144,6 +149,24 @@ int optimize(const QString &path, QTextStream &out)
     return 0;
 }
 
+// Adds a spreadsheet's values to a database, and says what it did or, line by line, why it
+// added nothing.
+int importValues(const QString &csv, const QString &database, bool addNames, QTextStream &out,
+                 QTextStream &err)
+{
+    try {
+        const auto connection = Database::open(database)->connect();
+        const ValuesImport::Report report =
+            ValuesImport{addNames, currentDateTime().date()}.run(csv, *connection);
+        for (const QString &line : report.lines(csv))
+            (report.succeeded() ? out : err) << line << '\n';
+        return report.succeeded() ? 0 : 1;
+    } catch (const DbError &e) {
+        err << e.message() << '\n';
+        return 1;
+    }
+}
+
 // Converts an Access file into a new database, reports each table with its rows, and ends
 // with what check says of the result.
 int import(const QString &source, const QString &destination, AccessConversionOptions options,
@@ -221,6 +244,16 @@ int runDatabaseTool(const QStringList &arguments, QTextStream &out, QTextStream 
             err << e.message() << '\n';
             return 1;
         }
+    }
+    if (!arguments.isEmpty() && arguments.first() == u"import-values") {
+        QStringList files = arguments.mid(1);
+        const bool addNames = files.removeAll(QStringLiteral("--add-names")) > 0;
+        if (files.size() != 2 || files.at(0).isEmpty() || files.at(1).isEmpty() ||
+            files.at(0).startsWith(u"--") || files.at(1).startsWith(u"--")) {
+            err << QString::fromUtf8(Usage);
+            return 2;
+        }
+        return importValues(files.at(0), files.at(1), addNames, out, err);
     }
     if (arguments.size() != 2 || arguments.at(1).isEmpty()) {
         err << QString::fromUtf8(Usage);

@@ -1,8 +1,12 @@
 #include "tests/support/TestDatabase.h"
 #include "tools/DatabaseTool.h"
 
+#include "core/Clock.h"
+#include "core/FormatSettings.h"
 #include "db/ConnectionString.h"
 #include "db/RecordSet.h"
+#include "db/forms/DataGrid.h"
+#include "db/forms/DataSource.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,6 +48,9 @@ private Q_SLOTS:
     void neverOverwrites();
     void checkNamesWhatIsMissing();
     void optimizeAddsTheIndexesOnce();
+    void importValuesIsAllOrNothing_data();
+    void importValuesIsAllOrNothing();
+    void gridCsvImportsBackUnchanged();
     void badArgumentsPrintUsage();
     void commandExitCodes();
     void fileSystemCausesAreNamed_data();
@@ -158,6 +165,98 @@ void TestDbTool::optimizeAddsTheIndexesOnce()
     QCOMPARE(runTool({u"optimize"_s, plain.folder() + u"/нет.mdb"_s}).code, 1);
 }
 
+void TestDbTool::importValuesIsAllOrNothing_data()
+{
+    QTest::addColumn<bool>("windows1251");
+    QTest::newRow("UTF-8 with its mark") << false;
+    QTest::newRow("Windows-1251") << true;
+}
+
+void TestDbTool::importValuesIsAllOrNothing()
+{
+    QFETCH(bool, windows1251);
+    FormatSettings::instance().setRegionalLocale(QLocale(QLocale::Russian, QLocale::Russia));
+    const FixedClock clock(QDateTime(QDate(2024, 3, 5), QTime(9, 0)));
+    TestDatabase db;
+    db.addNames(u"Дисциплины"_s, {u"Физика"_s});
+    // Columns in another order and case, a separator inside quotes, a doubled quote, a line
+    // break inside a field, a decimal comma and point, an empty date, an ISO date.
+    const QString good =
+        u"средство икт;ЗНАЧЕНИЕ;Дисциплина;Критерий;Дата;Примечание\r\n"
+        "Проектор;4,5;Физика;Время;01.02.2024;первая\r\n"
+        "\"Доска; интерактивная\";3.25;\"Химия \"\"Б\"\"\";Время;;\"две\r\nстроки\"\r\n"
+        "Проектор;-2;Физика;Оценка;2024-01-31;\r\n"_s;
+    const QString wrong = u"Проектор;много;Физика;Время;;\r\n"_s;
+    const auto encoded = [&](const QString &text) {
+        if (!windows1251)
+            return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+        QByteArray bytes;
+        for (const QChar c : text) {
+            const char16_t u = c.unicode();
+            bytes += u >= 0x0410 && u <= 0x044F ? char(0xC0 + (u - 0x0410)) : char(u);
+        }
+        return bytes;
+    };
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(u"значения.csv"_s);
+    const auto writeCsv = [&](const QString &text) {
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(encoded(text));
+    };
+
+    // One wrong line: nothing added, the line and column named.
+    writeCsv(good + wrong);
+    const Run refused = runTool({u"import-values"_s, u"--add-names"_s, csv, db.path()});
+    QCOMPARE(refused.code, 1);
+    QVERIFY2(refused.err.contains(u"строка 6, столбец «Значение»: «много» не является числом"_s),
+             qPrintable(refused.err));
+    QVERIFY(refused.err.contains(windows1251 ? u"Windows-1251"_s : u"UTF-8"_s));
+    QCOMPARE(db.scalar(u"SELECT count(*) FROM Значения"_s).toInt(), 0);
+    QCOMPARE(db.scalar(u"SELECT count(*) FROM Критерии"_s).toInt(), 0);
+
+    // Without it: every value added, exactly, and the new names with them.
+    writeCsv(good);
+    const Run added = runTool({u"import-values"_s, u"--add-names"_s, csv, db.path()});
+    QCOMPARE(added.code, 0);
+    QVERIFY2(added.out.contains(u"Добавлено значений: 3, названий: 5."_s), qPrintable(added.out));
+    QCOMPARE(db.rows(u"SELECT * FROM Значения ORDER BY rowid"_s),
+             (QList<QVariantList>{
+                 {u"Физика"_s, u"Время"_s, u"Проектор"_s, 4.5, u"01.02.2024"_s},
+                 {u"Химия \"Б\""_s, u"Время"_s, u"Доска; интерактивная"_s, 3.25, u"05.03.2024"_s},
+                 {u"Физика"_s, u"Оценка"_s, u"Проектор"_s, -2.0, u"31.01.2024"_s}}));
+    QCOMPARE(db.rows(u"SELECT * FROM Дисциплины"_s),
+             (QList<QVariantList>{{u"Физика"_s}, {u"Химия \"Б\""_s}}));
+    QCOMPARE(db.rows(u"SELECT * FROM Критерии"_s),
+             (QList<QVariantList>{{u"Время"_s}, {u"Оценка"_s}}));
+}
+
+void TestDbTool::gridCsvImportsBackUnchanged()
+{
+    FormatSettings::instance().setRegionalLocale(QLocale(QLocale::Russian, QLocale::Russia));
+    TestDatabase from;
+    from.addValue(u"Физика"_s, u"Время"_s, u"Проектор"_s, 4.5, u"01.02.2024"_s);
+    from.addValue(u"Химия; \"органическая\""_s, u"Оценка\nзачёт"_s, u"Доска"_s, -1e-3,
+                  u"29.02.2024"_s);
+    from.addValue(u"Физика"_s, u"Время"_s, u"Проектор"_s, 123456789.125, u"31.12.2023"_s);
+    TableRecordSet values;
+    values.setConnectionString(from.connection());
+    values.setTableName(u"Значения"_s);
+    values.open();
+    DataSource source;
+    source.setDataSet(&values);
+    DataGrid grid;
+    grid.setDataSource(&source);
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(u"таблица.csv"_s);
+    grid.saveCsv(csv);
+
+    TestDatabase to;
+    QCOMPARE(runTool({u"import-values"_s, u"--add-names"_s, csv, to.path()}).code, 0);
+    const QString all = u"SELECT * FROM Значения ORDER BY rowid"_s;
+    QCOMPARE(to.rows(all), from.rows(all));
+}
+
 void TestDbTool::badArgumentsPrintUsage()
 {
     for (const QStringList &arguments :
@@ -256,5 +355,5 @@ void TestDbTool::fileSystemCausesAreNamed()
     QVERIFY2((code == 0 ? out : err).contains(told), qPrintable(out + err));
 }
 
-QTEST_GUILESS_MAIN(TestDbTool)
+QTEST_MAIN(TestDbTool)
 #include "test_dbtool.moc"

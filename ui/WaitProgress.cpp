@@ -1,4 +1,4 @@
-#include "app/WaitProgress.h"
+#include "ui/WaitProgress.h"
 
 #include "ui/Dialogs.h"
 

@@ -1,6 +1,6 @@
 // The dialog shown while the program waits (an Access file read, a file held by another
 // program): only once the wait takes a while, and cancelled by its button.
-#include "app/WaitProgress.h"
+#include "ui/WaitProgress.h"
 
 #include <QApplication>
 #include <QProgressDialog>

@@ -1,0 +1,54 @@
+// Reading a spreadsheet's CSV file: any bytes give records, each with the line it starts on in
+// order; and records written back the way the grid writes them read back as they were.
+#include "core/Csv.h"
+
+#include <QByteArray>
+#include <cstdlib>
+
+namespace {
+
+QString quoted(const QString &field, QChar separator)
+{
+    if (!field.contains(separator) && !field.contains(u'"') && !field.contains(u'\n') &&
+        !field.contains(u'\r'))
+        return field;
+    QString escaped = field;
+    escaped.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + escaped + u'"';
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const CsvTable table = readCsv(bytes);
+    if (table.records.size() != table.lines.size())
+        std::abort();
+    for (qsizetype i = 1; i < table.lines.size(); ++i) {
+        if (table.lines.at(i) <= table.lines.at(i - 1))
+            std::abort();
+    }
+    if (table.unclosedQuoteLine > 0)
+        return 0;
+
+    // Written back with every field quoted where it needs it, the records read the same. A
+    // carriage return inside a field reads back as a line break, as a spreadsheet means it.
+    QString text;
+    for (const QStringList &record : table.records) {
+        QStringList fields;
+        for (QString field : record)
+            fields.append(quoted(field.replace(u'\r', u'\n'), table.separator));
+        text += fields.join(table.separator) + QStringLiteral("\r\n");
+    }
+    const CsvTable again = readCsv(QByteArray("\xEF\xBB\xBF") + text.toUtf8());
+    if (again.records.size() != table.records.size())
+        std::abort();
+    for (qsizetype i = 0; i < table.records.size(); ++i) {
+        const QStringList &record = table.records.at(i);
+        // A record that is one empty field is no record, and one written as such reads so.
+        if (again.records.at(i) != record && !(record.size() == 1 && record.first().isEmpty()))
+            std::abort();
+    }
+    return 0;
+}
