@@ -15,46 +15,109 @@ constexpr std::array<char16_t, 64> Windows1251High = {
     0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,
 };
 
-// The text, and how it was written: UTF-8 when it is valid UTF-8 (a byte-order mark dropped),
-// Windows-1251 otherwise.
+// The text, and how it was written: UTF-8 when it is valid UTF-8 (its byte-order mark, if any,
+// dropped), Windows-1251 otherwise.
 QString decoded(const QByteArray &bytes, CsvTable::Encoding &encoding)
 {
-    QByteArrayView text(bytes);
-    if (text.startsWith("\xEF\xBB\xBF")) {
-        encoding = CsvTable::Encoding::Utf8;
-        return QString::fromUtf8(text.sliced(3));
-    }
+    // The decoder drops one byte-order mark at the start, and only that one.
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString decodedText = utf8(text);
+    QString text = utf8(bytes);
     if (!utf8.hasError()) {
         encoding = CsvTable::Encoding::Utf8;
-        return decodedText;
+        return text;
     }
     encoding = CsvTable::Encoding::Windows1251;
     return fromWindows1251(bytes);
 }
 
-// The separator the first line holds most of outside quotes: ";" on a tie, as Russian
-// spreadsheets write it.
+// Reads the records of the text with the separator into the table; with a limit, no more than
+// that many.
+void readRecords(const QString &text, QChar separator, CsvTable &table, qsizetype limit = -1)
+{
+    QStringList record;
+    QString field;
+    bool quoted = false;       // inside a quoted field
+    bool fieldStarted = false; // something of the record has been read
+    int line = 1;
+    int recordLine = 1;
+    const auto endField = [&] {
+        record.append(field);
+        field.clear();
+    };
+    const auto endRecord = [&] {
+        endField();
+        // A line with nothing on it is no record.
+        if (record.size() > 1 || !record.constFirst().isEmpty()) {
+            table.records.append(record);
+            table.lines.append(recordLine);
+        }
+        record.clear();
+        fieldStarted = false;
+    };
+    for (qsizetype i = 0; i < text.size() && table.records.size() != limit; ++i) {
+        const QChar c = text.at(i);
+        if (!fieldStarted) {
+            recordLine = line;
+            fieldStarted = true;
+        }
+        if (quoted) {
+            if (c == u'"') {
+                if (i + 1 < text.size() && text.at(i + 1) == u'"') {
+                    field += u'"';
+                    ++i;
+                } else {
+                    quoted = false;
+                }
+            } else {
+                if (c == u'\n')
+                    ++line;
+                // A line break inside a field is kept as one "\n", whatever the file used.
+                if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+                    continue;
+                field += c == u'\r' ? QChar(u'\n') : c;
+            }
+            continue;
+        }
+        // A quote opens a field only at its start; elsewhere it is a character of the field.
+        if (c == u'"' && field.isEmpty()) {
+            quoted = true;
+        } else if (c == separator) {
+            endField();
+        } else if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+                ++i;
+            endRecord();
+            ++line;
+        } else {
+            field += c;
+        }
+    }
+    if (table.records.size() == limit)
+        return;
+    if (quoted) {
+        table.unclosedQuoteLine = recordLine;
+        return;
+    }
+    if (fieldStarted)
+        endRecord();
+}
+
+// The separator that splits the first record into the most fields, read as the records are:
+// ";" on a tie, as Russian spreadsheets write it, then ",".
 QChar separatorOf(const QString &text)
 {
-    int semicolons = 0, commas = 0, tabs = 0;
-    bool quoted = false;
-    for (const QChar c : text) {
-        if (c == u'"')
-            quoted = !quoted;
-        else if (!quoted && (c == u'\n' || c == u'\r'))
-            break;
-        else if (!quoted && c == u';')
-            ++semicolons;
-        else if (!quoted && c == u',')
-            ++commas;
-        else if (!quoted && c == u'\t')
-            ++tabs;
+    QChar best = u';';
+    qsizetype most = 0;
+    for (const QChar candidate : {QChar(u';'), QChar(u','), QChar(u'\t')}) {
+        CsvTable first;
+        readRecords(text, candidate, first, 1);
+        const qsizetype fields = first.records.isEmpty() ? 0 : first.records.constFirst().size();
+        if (fields > most) {
+            most = fields;
+            best = candidate;
+        }
     }
-    if (tabs > semicolons && tabs > commas)
-        return u'\t';
-    return commas > semicolons ? QChar(u',') : QChar(u';');
+    return best;
 }
 
 } // namespace
@@ -86,69 +149,14 @@ CsvTable readCsv(const QByteArray &bytes)
     CsvTable table;
     const QString text = decoded(bytes, table.encoding);
     table.separator = separatorOf(text);
+    readRecords(text, table.separator, table);
+    return table;
+}
 
-    QStringList record;
-    QString field;
-    bool quoted = false;       // inside a quoted field
-    bool fieldStarted = false; // something of the record has been read
-    int line = 1;
-    int recordLine = 1;
-    const auto endField = [&] {
-        record.append(field);
-        field.clear();
-    };
-    const auto endRecord = [&] {
-        endField();
-        // A line with nothing on it is no record.
-        if (record.size() > 1 || !record.constFirst().isEmpty()) {
-            table.records.append(record);
-            table.lines.append(recordLine);
-        }
-        record.clear();
-        fieldStarted = false;
-    };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (!fieldStarted) {
-            recordLine = line;
-            fieldStarted = true;
-        }
-        if (quoted) {
-            if (c == u'"') {
-                if (i + 1 < text.size() && text.at(i + 1) == u'"') {
-                    field += u'"';
-                    ++i;
-                } else {
-                    quoted = false;
-                }
-            } else {
-                if (c == u'\n')
-                    ++line;
-                // A line break inside a field is kept as one "\n", whatever the file used.
-                if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
-                    continue;
-                field += c == u'\r' ? QChar(u'\n') : c;
-            }
-            continue;
-        }
-        if (c == u'"' && field.isEmpty()) {
-            quoted = true;
-        } else if (c == table.separator) {
-            endField();
-        } else if (c == u'\r' || c == u'\n') {
-            if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
-                ++i;
-            endRecord();
-            ++line;
-        } else {
-            field += c;
-        }
-    }
-    if (quoted) {
-        table.unclosedQuoteLine = recordLine;
-        return table;
-    }
-    if (fieldStarted)
-        endRecord();
+CsvTable readCsv(const QByteArray &bytes, QChar separator)
+{
+    CsvTable table;
+    table.separator = separator;
+    readRecords(decoded(bytes, table.encoding), separator, table);
     return table;
 }

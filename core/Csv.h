@@ -7,7 +7,7 @@
 
 // A spreadsheet's values saved as CSV: the text decoded (UTF-8 with or without its byte-order
 // mark, or Windows-1251, which Russian spreadsheets write), the separator found (";", "," or a
-// tab, whichever the first line holds most of outside quotes), and the records read, each
+// tab, whichever splits the first record into the most fields), and the records read, each
 // with the number of the line it starts on. Quoted fields may hold separators, doubled quotes
 // and line breaks.
 struct CsvTable
@@ -27,6 +27,8 @@ struct CsvTable
 };
 
 CsvTable readCsv(const QByteArray &bytes);
+// The same with the separator given.
+CsvTable readCsv(const QByteArray &bytes, QChar separator);
 
 // The name of an encoding as the user is told it ("UTF-8", "Windows-1251").
 QString encodingName(CsvTable::Encoding encoding);

@@ -1,16 +1,19 @@
 // Reading a spreadsheet's CSV file: any bytes give records, each with the line it starts on in
-// order; and records written back the way the grid writes them read back as they were.
+// order; the separator found splits the first record at least as much as any other would; and
+// records written back with their separator read back as they were.
 #include "core/Csv.h"
 
 #include <QByteArray>
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
 
-QString quoted(const QString &field, QChar separator)
+// A field quoted where it holds a quote, a line break or a separator.
+QString quoted(const QString &field)
 {
-    if (!field.contains(separator) && !field.contains(u'"') && !field.contains(u'\n') &&
-        !field.contains(u'\r'))
+    static const QString special = QStringLiteral("\";,\t\n\r");
+    if (std::none_of(field.cbegin(), field.cend(), [](QChar c) { return special.contains(c); }))
         return field;
     QString escaped = field;
     escaped.replace(u'"', QStringLiteral("\"\""));
@@ -29,6 +32,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (table.lines.at(i) <= table.lines.at(i - 1))
             std::abort();
     }
+    if (!table.records.isEmpty()) {
+        for (const QChar other : {QChar(u';'), QChar(u','), QChar(u'\t')}) {
+            const CsvTable split = readCsv(bytes, other);
+            if (!split.records.isEmpty() &&
+                split.records.constFirst().size() > table.records.constFirst().size())
+                std::abort();
+        }
+    }
     if (table.unclosedQuoteLine > 0)
         return 0;
 
@@ -38,10 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const QStringList &record : table.records) {
         QStringList fields;
         for (QString field : record)
-            fields.append(quoted(field.replace(u'\r', u'\n'), table.separator));
+            fields.append(quoted(field.replace(u'\r', u'\n')));
         text += fields.join(table.separator) + QStringLiteral("\r\n");
     }
-    const CsvTable again = readCsv(QByteArray("\xEF\xBB\xBF") + text.toUtf8());
+    const CsvTable again = readCsv(QByteArray("\xEF\xBB\xBF") + text.toUtf8(), table.separator);
     if (again.records.size() != table.records.size())
         std::abort();
     for (qsizetype i = 0; i < table.records.size(); ++i) {
