@@ -97,6 +97,15 @@ bool holdsText(const QString &declaredType)
     }
 }
 
+int nameFieldIndex(const QList<FieldInfo> &fields)
+{
+    for (int i = 0; i < fields.size(); ++i) {
+        if (holdsText(fields.at(i).declaredType))
+            return i;
+    }
+    return -1;
+}
+
 int displayWidthOf(const QString &declaredType, FieldKind kind)
 {
     static const QRegularExpression size(QStringLiteral(R"(\(\s*(\d+))"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QVariant>
 
@@ -46,6 +47,8 @@ FieldKind fieldKindOf(const QString &declaredType);
 WriteConversion writeConversionOf(const QString &declaredType);
 // Whether a column of that declared type takes a name as text: text types and untyped ones.
 bool holdsText(const QString &declaredType);
+// The field of a reference table that holds its names: the first that holds text; -1 if none.
+int nameFieldIndex(const QList<FieldInfo> &fields);
 int displayWidthOf(const QString &declaredType, FieldKind kind);
 
 // Converts a text (or other value) for a column; throws DbError quoting the text and the

@@ -66,11 +66,7 @@ void RecordSet::close()
 
 int RecordSet::nameColumn() const
 {
-    for (int i = 0; i < fieldCount(); ++i) {
-        if (holdsText(fields().at(i).declaredType))
-            return i;
-    }
-    return -1;
+    return nameFieldIndex(fields());
 }
 
 int RecordSet::fieldIndex(const QString &name) const

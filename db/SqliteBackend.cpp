@@ -168,8 +168,7 @@ qint64 SqliteConnection::count(const Source &source)
                 return counted.int64Value(0);
         }
     }
-    SqliteStatement count(*m_file,
-                          QStringLiteral("SELECT count(*) FROM (%1)").arg(translated(source).sql));
+    SqliteStatement count(*m_file, QStringLiteral("SELECT count(*) FROM (%1)").arg(statement.sql));
     bindAll(count, source.parameters);
     count.step();
     return count.int64Value(0);

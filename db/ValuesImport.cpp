@@ -50,35 +50,26 @@ std::array<int, ColumnCount> columnsOf(const QStringList &titles)
     return at;
 }
 
-// The names of a reference table as they stand in its name column.
-QSet<QString> namesOf(DbConnection &connection, const QString &table)
+// A reference table's name column and the names that stand in it.
+struct ReferenceNames
+{
+    QString column; // its origin column; empty when the table has no text column
+    QSet<QString> names;
+};
+
+ReferenceNames referenceNamesOf(DbConnection &connection, const QString &table)
 {
     const Source every{QStringLiteral("SELECT * FROM [%1]").arg(table), {}};
     const SourceShape shape = connection.describe(every);
-    int nameAt = -1;
-    for (int i = 0; i < shape.fields.size() && nameAt < 0; ++i) {
-        if (holdsText(shape.fields.at(i).declaredType))
-            nameAt = i;
-    }
-    QSet<QString> names;
+    const int nameAt = nameFieldIndex(shape.fields);
+    ReferenceNames reference;
     if (nameAt < 0)
-        return names;
+        return reference;
+    reference.column = shape.fields.at(nameAt).originColumn;
     const auto rows = connection.read(every);
     while (rows->next())
-        names.insert(rows->text(nameAt));
-    return names;
-}
-
-// The name column of a reference table, by its origin in the table.
-QString nameColumnOf(DbConnection &connection, const QString &table)
-{
-    const SourceShape shape =
-        connection.describe({QStringLiteral("SELECT * FROM [%1]").arg(table), {}});
-    for (const FieldInfo &field : shape.fields) {
-        if (holdsText(field.declaredType))
-            return field.originColumn;
-    }
-    throw DbError(QStringLiteral("В таблице «%1» нет текстового столбца для названий").arg(table));
+        reference.names.insert(rows->text(nameAt));
+    return reference;
 }
 
 // A value as a typed one is read: in the user's format, or with the other decimal separator.
@@ -173,8 +164,11 @@ ValuesImport::Report ValuesImport::run(const QString &csvPath, DbConnection &con
     const std::array<QString, 3> kinds = {QStringLiteral("дисциплина"), QStringLiteral("критерий"),
                                           QStringLiteral("средство ИКТ")};
     std::array<QStringList, 3> unknown;
+    std::array<QString, 3> nameColumns;
     for (int t = 0; t < 3; ++t) {
-        QSet<QString> known = namesOf(connection, tables[size_t(t)]);
+        ReferenceNames reference = referenceNamesOf(connection, tables[size_t(t)]);
+        nameColumns[size_t(t)] = reference.column;
+        QSet<QString> &known = reference.names;
         for (const QVariantList &row : std::as_const(rows)) {
             const QString name = row.at(t).toString();
             if (!known.contains(name)) {
@@ -194,7 +188,12 @@ ValuesImport::Report ValuesImport::run(const QString &csvPath, DbConnection &con
     try {
         if (addNames) {
             for (int t = 0; t < 3; ++t) {
-                const QString nameColumn = nameColumnOf(connection, tables[size_t(t)]);
+                const QString &nameColumn = nameColumns[size_t(t)];
+                if (nameColumn.isEmpty() && !unknown[size_t(t)].isEmpty()) {
+                    throw DbError(
+                        QStringLiteral("В таблице «%1» нет текстового столбца для названий")
+                            .arg(tables[size_t(t)]));
+                }
                 for (const QString &name : std::as_const(unknown[size_t(t)])) {
                     connection.insert(tables[size_t(t)], {nameColumn}, {name});
                     ++report.namesAdded;
