@@ -6,6 +6,7 @@
 #include "app/StatusPanel.h"
 #include "app/Unit3.h"
 #include "core/Clock.h"
+#include "core/FileSystem.h"
 #include "core/FormatSettings.h"
 #include "db/forms/DatabasePath.h"
 #include "ui/Dialogs.h"
@@ -51,8 +52,8 @@ QString dayName(int dayOfWeek)
     return QString::fromUtf16(names[dayOfWeek - 1]);
 }
 
-// What the open dialog is asked for: *.mdb files, starting in "Path" under the current
-// folder when there is one.
+// What the open dialog is asked for: *.mdb files, or a server database's connection file,
+// starting in "Path" under the current folder when there is one.
 // The dialog starts in the "Path" folder of the working folder where there is one; else in the
 // folder of the file chosen last, else in the user's documents.
 OpenFileRequest openDialogRequest(const QString &lastFile)
@@ -62,7 +63,7 @@ OpenFileRequest openDialogRequest(const QString &lastFile)
         folder = lastFile.isEmpty() ? QString() : QFileInfo(lastFile).absolutePath();
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return {QString(), folder, u"*.mdb"_s};
+    return {QString(), folder, u"*.mdb;;Сервер базы данных (*.orvinta-server)"_s};
 }
 
 } // namespace
@@ -274,8 +275,11 @@ void TForm1::FormShow()
 
 void TForm1::showDatabaseState()
 {
-    setPanelText(1, m_databasePath.isEmpty() ? u"База данных не открыта"_s
-                                             : u"База данных открыта с "_s + m_databasePath);
+    QString state = m_databasePath.isEmpty() ? u"База данных не открыта"_s
+                                             : u"База данных открыта с "_s + m_databasePath;
+    if (!sharedFileWarning(m_databasePath).isEmpty())
+        state += u" — в сетевой папке: только один пользователь за раз"_s;
+    setPanelText(1, state);
 }
 
 void TForm1::N2Click()
@@ -319,6 +323,12 @@ void TForm1::N7Click()
             return;
         m_databasePath = file;
         Label1->setText(m_databasePath);
+        // Several users on one file in a network folder would damage it: said once per file.
+        if (const QString warning = sharedFileWarning(file);
+            !warning.isEmpty() && !m_warnedShares.contains(file)) {
+            m_warnedShares.insert(file);
+            dialogs().information(this, warning);
+        }
     }
     showDatabaseState();
     Label1->setText(m_databasePath);

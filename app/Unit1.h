@@ -6,6 +6,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
+#include <QSet>
 #include <array>
 
 class HelpWindow;
@@ -137,6 +138,8 @@ private:
     void showDatabaseState();
 
     QString m_databasePath;
+    // Network folders whose one-user warning was shown this session.
+    QSet<QString> m_warnedShares;
     QPointer<HelpWindow> m_help;
     std::array<StatusPanel *, 4> m_panels{};
     InstanceGuard *m_instanceGuard = nullptr;

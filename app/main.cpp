@@ -58,6 +58,11 @@ int main(int argc, char *argv[])
     // Access files are read through their snapshots; a slow wait (an Access file read, a file
     // held by another program) shows its progress and can be cancelled.
     Database::setStandInFinder(&accessStandIn);
+    // A server that wants a password asks for it; it is kept in memory for the session.
+    Database::setPasswordPrompt([](const QString &path) {
+        return dialogs().password(QApplication::activeWindow(),
+                                  u"Сервер базы данных «%1» просит пароль.\nПароль:"_s.arg(path));
+    });
     WaitProgress waitProgress(mainWindow.get());
     setWaiter(&waitProgress);
     const auto uninstall = qScopeGuard([] { setWaiter(nullptr); });

@@ -16,6 +16,7 @@ enum class DbErrorKind
     Constraint, // the database refused the change (a duplicate, an empty value)
     Conversion, // a value does not fit its column
     FileSystem, // the file system stood in the way (a missing folder, no permission)
+    Conflict,   // another user changed or deleted the row since it was read
 };
 
 // The one error type of data handling (database, Access files, conversions); its message is

@@ -55,13 +55,39 @@ bool listed(unsigned long type, const auto &types)
 // The path itself when it exists, else the nearest folder above it that does.
 QString existingPart(const QString &path)
 {
-    QFileInfo info(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    // An empty path names nothing: QFileInfo would never reach a folder from it.
+    QFileInfo info(
+        QDir::cleanPath(QFileInfo(path.isEmpty() ? QStringLiteral(".") : path).absoluteFilePath()));
     while (!info.exists() && !info.isRoot())
         info = QFileInfo(info.absolutePath());
     return info.absoluteFilePath();
 }
 
+FileSystemTypeProbe &typeProbe()
+{
+    static FileSystemTypeProbe probe;
+    return probe;
+}
+
 } // namespace
+
+void setFileSystemTypeProbe(FileSystemTypeProbe probe)
+{
+    typeProbe() = std::move(probe);
+}
+
+QString sharedFileWarning(const QString &path)
+{
+    if (path.isEmpty() || fileSystemKind(path) != FileSystemKind::Network)
+        return {};
+    return QStringLiteral(
+               "Файл базы данных «%1» лежит в сетевой папке. Работать с ним может только "
+               "один пользователь за раз: в сетевой папке блокировки файла ненадёжны, и "
+               "одновременные изменения могут повредить его. Если с базой данных "
+               "работают несколько учителей, перенесите её на сервер PostgreSQL (см. "
+               "главу «База данных на сервере для всей школы» в README)")
+        .arg(QDir::toNativeSeparators(path));
+}
 
 FileSystemKind fileSystemKind(const QString &path)
 {
@@ -70,10 +96,13 @@ FileSystemKind fileSystemKind(const QString &path)
     const QString canonical = QFileInfo(existing).canonicalFilePath();
     if (canonical == QLatin1String("/dev") || canonical.startsWith(QLatin1String("/dev/")))
         return FileSystemKind::Virtual;
+    std::optional<unsigned long> probed;
+    if (typeProbe())
+        probed = typeProbe()(existing);
     struct statfs info = {};
-    if (::statfs(QFile::encodeName(existing).constData(), &info) != 0)
+    if (!probed && ::statfs(QFile::encodeName(existing).constData(), &info) != 0)
         return FileSystemKind::Local;
-    const auto type = static_cast<unsigned long>(info.f_type) & 0xFFFFFFFFUL;
+    const auto type = probed ? *probed : static_cast<unsigned long>(info.f_type) & 0xFFFFFFFFUL;
     if (listed(type, NetworkTypes))
         return FileSystemKind::Network;
     if (listed(type, VirtualTypes))

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <functional>
+#include <optional>
 
 // What kind of file system holds a path. A database on a network share must not be shared
 // through SQLite's locks, and the kernel's own file systems (/proc, /sys, /dev) hold no
@@ -15,6 +17,15 @@ enum class FileSystemKind
 // The file system of the path, or of its nearest folder that exists. Looks only at the file
 // system's type: never opens or reads a file.
 FileSystemKind fileSystemKind(const QString &path);
+
+// Tests stand a file system of their choice in for the real one: the type number that
+// statfs(2) would report for a path; nullopt leaves the path to statfs. An empty probe ends it.
+using FileSystemTypeProbe = std::function<std::optional<unsigned long>(const QString &path)>;
+void setFileSystemTypeProbe(FileSystemTypeProbe probe);
+
+// Why a database file in this place should not be shared by several users (a network share:
+// SQLite's locks are not to be trusted there); empty for a local file.
+QString sharedFileWarning(const QString &path);
 
 // What is about to be done with a file.
 enum class FileUse

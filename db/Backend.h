@@ -16,10 +16,21 @@
 // A row's identity in its table, whatever the database: SQLite's rowid, the key column of a
 // server's table. Rows are written and deleted by it, so a write reaches exactly the row shown
 // however many rows were added or deleted around it.
+// A server also gives the row's version as it was read: a write of the row is refused when
+// another user has changed it since. Rows are told apart by the key alone.
 struct RowKey
 {
     qint64 value = 0;
-    friend auto operator<=>(const RowKey &, const RowKey &) = default;
+    qint64 version = 0; // 0: none read, nothing checked
+    friend bool operator==(const RowKey &a, const RowKey &b) { return a.value == b.value; }
+    friend auto operator<=>(const RowKey &a, const RowKey &b) { return a.value <=> b.value; }
+};
+
+// A row as its table holds it now: its key, with its version, and its values.
+struct StoredRow
+{
+    RowKey key;
+    QVariantList values;
 };
 
 // A statement in the program's dialect and its parameters. Each "?" outside a literal stands
@@ -100,8 +111,8 @@ public:
                                                 const PageRequest &page) = 0;
     // The row's values of the columns (their origin columns), as the table holds them now;
     // throws DbError when the row is no longer there.
-    virtual QVariantList readRow(const QString &table, const QList<FieldInfo> &columns,
-                                 RowKey key) = 0;
+    virtual StoredRow readRow(const QString &table, const QList<FieldInfo> &columns,
+                              RowKey key) = 0;
     // Grows whenever the data was changed by another connection since the last call: rows read
     // before may be out of date.
     virtual quint64 changeCount() = 0;
@@ -113,7 +124,8 @@ public:
     // Values go to the named columns (origin columns); the rest take their defaults.
     virtual RowKey insert(const QString &table, const QStringList &columns,
                           const QVariantList &values) = 0;
-    // The number of rows changed: 0 when the row is no longer there.
+    // The number of rows changed: 0 when the row is no longer there, or when the key holds a
+    // version and another user has changed the row since.
     virtual int update(const QString &table, RowKey key, const QStringList &columns,
                        const QVariantList &values) = 0;
     virtual int remove(const QString &table, RowKey key) = 0;

@@ -2,6 +2,8 @@
 
 #include "core/DbError.h"
 #include "core/FileSystem.h"
+#include "db/Postgres.h"
+#include "db/PostgresBackend.h"
 #include "db/Schema.h"
 #include "db/Sqlite.h"
 #include "db/SqliteBackend.h"
@@ -14,6 +16,19 @@ StandInFinder &standInFinder()
 {
     static StandInFinder finder;
     return finder;
+}
+
+PasswordPrompt &passwordPrompt()
+{
+    static PasswordPrompt prompt;
+    return prompt;
+}
+
+// The passwords the user gave this session, by connection file.
+QHash<QString, QString> &passwords()
+{
+    static QHash<QString, QString> given;
+    return given;
 }
 
 // Why the path cannot be a database, told before SQLite is asked; empty when it may be one.
@@ -35,17 +50,55 @@ QString problemBeforeOpening(const QString &path)
 
 } // namespace
 
-Database::Database(const QString &path, const QString &file, const QString &readOnlyReason)
-    : m_path(path), m_file(file), m_readOnlyReason(readOnlyReason)
-{}
-
 void Database::setStandInFinder(StandInFinder finder)
 {
     standInFinder() = std::move(finder);
 }
 
+void Database::setPasswordPrompt(PasswordPrompt prompt)
+{
+    passwordPrompt() = std::move(prompt);
+}
+
+std::unique_ptr<PgSession> connectToServer(const QString &serverFile)
+{
+    const QString connection = readServerFile(serverFile);
+    QString &password = passwords()[serverFile];
+    for (;;) {
+        bool needsPassword = false;
+        try {
+            return std::make_unique<PgSession>(connection, password, serverFile, &needsPassword);
+        } catch (const DbError &) {
+            if (!needsPassword || !passwordPrompt())
+                throw;
+        }
+        const std::optional<QString> given = passwordPrompt()(serverFile);
+        if (!given)
+            throw DbError(
+                QStringLiteral("Подключение к серверу базы данных «%1» отменено").arg(serverFile),
+                DbErrorKind::Cancelled);
+        password = *given;
+    }
+}
+
+std::shared_ptr<const Database> Database::openOnServer(const QString &path)
+{
+    const std::unique_ptr<PgSession> server = connectToServer(path);
+    if (const QStringList missing = Schema::missingParts(*server); !missing.isEmpty()) {
+        throw DbError(QStringLiteral("В базе данных на сервере «%1» нет: %2")
+                          .arg(path, missing.join(QStringLiteral(", "))),
+                      DbErrorKind::Damaged);
+    }
+    std::shared_ptr<Database> database(new Database);
+    database->m_path = path;
+    database->m_serverConnection = readServerFile(path);
+    return database;
+}
+
 std::shared_ptr<const Database> Database::open(const QString &path)
 {
+    if (isServerFile(path))
+        return openOnServer(path);
     if (const QString problem = problemBeforeOpening(path); !problem.isEmpty())
         throw DbError(problem, DbErrorKind::Gone);
 
@@ -91,11 +144,20 @@ std::shared_ptr<const Database> Database::open(const QString &path)
                           .arg(path, missing.join(QStringLiteral(", "))),
                       DbErrorKind::Damaged);
     }
-    return std::shared_ptr<const Database>(new Database(path, file, readOnlyReason));
+    std::shared_ptr<Database> database(new Database);
+    database->m_path = path;
+    database->m_file = file;
+    database->m_readOnlyReason = readOnlyReason;
+    database->m_sharingWarning = sharedFileWarning(path);
+    return database;
 }
 
 std::unique_ptr<DbConnection> Database::connect() const
 {
+    if (isOnServer()) {
+        return std::make_unique<PgConnection>(
+            std::make_unique<PgSession>(m_serverConnection, passwords().value(m_path), m_path));
+    }
     auto file = std::make_unique<SqliteDatabase>(m_file, SqliteDatabase::OpenMode::ReadWrite);
     if (!m_readOnlyReason.isEmpty())
         file->exec(QStringLiteral("PRAGMA query_only = ON"));

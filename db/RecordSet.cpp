@@ -6,6 +6,9 @@
 #include "db/RowStore.h"
 #include "db/Schema.h"
 
+#include <numeric>
+#include <optional>
+
 RecordSet::RecordSet(QObject *parent) : QObject(parent)
 {}
 
@@ -315,27 +318,65 @@ void RecordSet::updateRow(RowKey key, const QMap<int, QVariant> &values)
         return;
     QStringList columns;
     const QVariantList bound = converted(values, columns);
-    if (m_connection->update(baseTable(), key, columns, bound) == 0)
-        throw DbError(
-            QStringLiteral("Запись не найдена: её уже нет в таблице «%1»").arg(baseTable()),
-            DbErrorKind::Gone);
-    const QVariantList stored = m_connection->readRow(baseTable(), fields(), key);
-    if (const int row = m_rows->rowOf(key); row >= 0) {
+    const bool written = m_connection->update(baseTable(), key, columns, bound) > 0;
+    // Written or not, the row is shown as the table holds it now.
+    const StoredRow stored = m_connection->readRow(baseTable(), fields(), key);
+    const int row = m_rows->rowOf(key);
+    if (row >= 0) {
         m_rows->changed(row, stored);
         Q_EMIT rowChanged(row);
     }
+    if (!written)
+        throw changedMeanwhile(stored, values.keys(),
+                               QStringLiteral("Ваше изменение не записано и "
+                                              "осталось в таблице: примените "
+                                              "его ещё раз, если оно "
+                                              "по-прежнему нужно"));
 }
 
 void RecordSet::deleteRow(int row)
 {
     requireEditable();
     requireRow(row);
-    m_connection->remove(baseTable(), m_rows->key(row));
+    const RowKey key = m_rows->key(row);
+    if (m_connection->remove(baseTable(), key) == 0) {
+        // Deleted by someone else already, or changed: then it stays, as it is now.
+        std::optional<StoredRow> stored;
+        try {
+            stored = m_connection->readRow(baseTable(), fields(), key);
+        } catch (const DbError &e) {
+            if (e.kind() != DbErrorKind::Gone)
+                throw;
+        }
+        if (stored) {
+            m_rows->changed(row, *stored);
+            Q_EMIT rowChanged(row);
+            QList<int> shown(fieldCount());
+            std::iota(shown.begin(), shown.end(), 0);
+            throw changedMeanwhile(*stored, shown,
+                                   QStringLiteral("Запись не удалена: удалите её ещё раз, если "
+                                                  "она по-прежнему не нужна"));
+        }
+    }
     Q_EMIT rowAboutToBeRemoved(row);
     m_rows->removed(row);
     if (m_current > row)
         --m_current;
     Q_EMIT rowRemoved();
+}
+
+DbError RecordSet::changedMeanwhile(const StoredRow &stored, const QList<int> &columns,
+                                    const QString &outcome) const
+{
+    QStringList now;
+    for (const int column : columns)
+        now.append(QStringLiteral("«%1» — «%2»")
+                       .arg(fields().at(column).name,
+                            cellText(stored.values.value(column), fields().at(column))));
+    return DbError(QStringLiteral("Эту запись таблицы «%1» изменил другой пользователь, пока вы "
+                                  "с ней работали. Сейчас в базе данных: %2. %3")
+                       .arg(baseTable(), now.join(QStringLiteral(", ")), outcome),
+                   DbErrorKind::Conflict);
 }
 
 // --- Sources

@@ -152,6 +152,10 @@ private:
     void requireEditable();
     void requireRow(int row);
     QVariantList converted(const QMap<int, QVariant> &values, QStringList &columns) const;
+    // The refusal of a write to a row another user changed meanwhile: the columns' values
+    // as they are now, and what became of the write.
+    DbError changedMeanwhile(const StoredRow &stored, const QList<int> &columns,
+                             const QString &outcome) const;
     // Tells the views, once control is back in the event loop, that the store read everything
     // anew while answering them.
     void noticeRefresh();

@@ -159,11 +159,13 @@ void RowStore::removed(int row)
     m_pages.erase(m_pages.lower_bound(row / PageRows), m_pages.end());
 }
 
-void RowStore::changed(int row, const QVariantList &values)
+void RowStore::changed(int row, const StoredRow &stored)
 {
     const auto found = m_pages.find(row / PageRows);
     if (found == m_pages.end() || row % PageRows >= found->second.rows())
         return;
+    found->second.keys[size_t(row % PageRows)] = stored.key;
+    const QVariantList &values = stored.values;
     for (int column = 0; column < width(); ++column)
         found->second.cells[size_t(row % PageRows) * size_t(width()) + size_t(column)] =
             values.value(column);

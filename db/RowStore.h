@@ -31,10 +31,11 @@ public:
     int rowOf(RowKey key) const;
     int pagesKept() const { return int(m_pages.size()); }
 
-    // Takes in what the owner wrote: a new last row, a row deleted, a row's new values.
+    // Takes in what the owner wrote or read anew: a new last row, a row deleted, a row as the
+    // table holds it now.
     void appended(RowKey key, const QVariantList &values);
     void removed(int row);
-    void changed(int row, const QVariantList &values);
+    void changed(int row, const StoredRow &stored);
 
     // Forgets the count and the pages when another connection changed the data since they
     // were read; true when it did.

@@ -1,6 +1,7 @@
 #include "db/Schema.h"
 
 #include "core/DbError.h"
+#include "core/FileSystem.h"
 #include "db/FieldInfo.h"
 #include "db/Sqlite.h"
 
@@ -15,9 +16,8 @@ QStringList referenceTables()
 
 namespace {
 
-// Column names of a table in their order, empty when the file has no such table; with
-// `types`, their declared types too.
-QStringList columnsOf(const SqliteDatabase &db, const QString &table, QStringList *types = nullptr)
+// Column names of a table of the file in their order, and their declared types.
+TableColumns columnsOf(const SqliteDatabase &db, const QString &table)
 {
     SqliteStatement exists(
         db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1"));
@@ -26,11 +26,10 @@ QStringList columnsOf(const SqliteDatabase &db, const QString &table, QStringLis
         return {};
     SqliteStatement info(db, QStringLiteral("SELECT name, type FROM pragma_table_info(?1)"));
     info.bind(1, table);
-    QStringList columns;
+    TableColumns columns;
     while (info.step()) {
-        columns.append(info.value(0).toString());
-        if (types)
-            types->append(info.value(1).toString());
+        columns.names.append(info.value(0).toString());
+        columns.types.append(info.value(1).toString());
     }
     return columns;
 }
@@ -39,16 +38,21 @@ QStringList columnsOf(const SqliteDatabase &db, const QString &table, QStringLis
 
 QStringList missingParts(const SqliteDatabase &db)
 {
+    return missingParts([&db](const QString &table) { return columnsOf(db, table); });
+}
+
+QStringList missingParts(const ColumnReader &columnsOf)
+{
     QStringList missing;
     for (const QString &table : referenceTables()) {
-        QStringList types;
-        if (columnsOf(db, table, &types).isEmpty())
+        const QStringList types = columnsOf(table).types;
+        if (types.isEmpty())
             missing.append(QStringLiteral("таблица «%1»").arg(table));
         else if (std::none_of(types.cbegin(), types.cend(), holdsText))
             missing.append(
                 QStringLiteral("текстовый столбец для названий в таблице «%1»").arg(table));
     }
-    const QStringList values = columnsOf(db, Values);
+    const QStringList values = columnsOf(Values).names;
     if (values.isEmpty()) {
         missing.append(QStringLiteral("таблица «%1»").arg(Values));
         return missing;
@@ -124,8 +128,11 @@ QString speedupStatements()
 
 void create(SqliteDatabase &db)
 {
-    db.exec(QStringLiteral("PRAGMA journal_mode = WAL;"
-                           "BEGIN;"
+    // WAL needs memory shared by every user of the file: a file on a network share keeps its
+    // rollback journal.
+    const bool onShare = fileSystemKind(db.path()) == FileSystemKind::Network;
+    db.exec((onShare ? QString() : QStringLiteral("PRAGMA journal_mode = WAL;")) +
+            QStringLiteral("BEGIN;"
                            "CREATE TABLE Дисциплины (Название TEXT);"
                            "CREATE TABLE Критерии (Название TEXT);"
                            "CREATE TABLE Средство_ИКТ (Название TEXT);"

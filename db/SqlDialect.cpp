@@ -143,6 +143,34 @@ QString translateStatement(const QString &statement)
     return sql;
 }
 
+QString translateForServer(const QString &translated)
+{
+    QString sql;
+    sql.reserve(translated.size() + 16);
+    for (qsizetype i = 0; i < translated.size();) {
+        const QChar c = translated.at(i);
+        if (c == u'\'' || c == u'"') {
+            const qsizetype start = i;
+            readQuoted(translated, i, c, true);
+            sql += QStringView(translated).mid(start, i - start);
+        } else if (c == u'?') {
+            sql += u'$';
+            ++i;
+        } else if (isWordChar(c)) {
+            const qsizetype start = i;
+            bool beyondAscii = false;
+            for (; i < translated.size() && isWordChar(translated.at(i)); ++i)
+                beyondAscii = beyondAscii || translated.at(i).unicode() > 127;
+            const QString word = translated.mid(start, i - start);
+            sql += beyondAscii ? quotedName(word) : word;
+        } else {
+            sql += c;
+            ++i;
+        }
+    }
+    return sql;
+}
+
 SingleTableSelect analyseSelect(const QString &translated)
 {
     SingleTableSelect result;
@@ -171,6 +199,10 @@ SingleTableSelect analyseSelect(const QString &translated)
     const TopToken &table = tokens.at(from + 1);
     if (!table.quotedName && (table.text.isEmpty() || !isWordChar(table.text.front())))
         return result;
+    result.table = table.text;
+    // Just after the SELECT keyword, and where FROM begins.
+    result.selectListStart = tokens.at(0).end;
+    result.selectListEnd = tokens.at(from).end - tokens.at(from).text.size();
 
     const qsizetype rest = from + 2;
     if (rest < tokens.size()) {
@@ -190,10 +222,7 @@ SingleTableSelect analyseSelect(const QString &translated)
     }
 
     result.matches = true;
-    result.table = table.text;
     result.wholeTable = rest >= tokens.size();
-    // Just after the SELECT keyword.
-    result.selectListStart = tokens.at(0).end;
     return result;
 }
 

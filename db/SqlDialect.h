@@ -16,6 +16,11 @@ QString quotedName(const QString &name);
 // literals pass through. Throws DbError on an unterminated literal.
 QString translateStatement(const QString &statement);
 
+// A statement translated by translateStatement, in a PostgreSQL server's dialect: parameters
+// $1, $2…, and every name that holds a letter beyond ASCII quoted, so that the server keeps
+// it as written.
+QString translateForServer(const QString &translated);
+
 // The statement with each "?" replaced by its parameter as a double-quoted literal: how the
 // statement reads to a person, and a statement of the dialect in its own right.
 QString withParametersWritten(const QString &statement, const QVariantList &parameters);
@@ -23,10 +28,13 @@ QString withParametersWritten(const QString &statement, const QVariantList &para
 // What the layer needs to know of a SELECT over one table to make its rows editable.
 struct SingleTableSelect
 {
-    bool matches = false;          // "SELECT list FROM table [WHERE ...]", no order or limit
-    QString table;                 // the table's name as written
-    bool wholeTable = false;       // no WHERE: every row of the table
-    qsizetype selectListStart = 0; // offset in the translated text where the select list begins
+    bool matches = false;    // "SELECT list FROM table [WHERE ...]", no order or limit
+    bool wholeTable = false; // no WHERE: every row of the table
+    // Of any "SELECT list FROM table …", whatever follows: the table's name as written, and
+    // the offsets in the translated text where the select list begins and where FROM begins.
+    QString table;
+    qsizetype selectListStart = 0;
+    qsizetype selectListEnd = 0;
 };
 
 // Looks at a translated statement (see translateStatement).

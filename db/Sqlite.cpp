@@ -415,19 +415,6 @@ int SqliteStatement::columnCount() const
     return sqlite3_column_count(m_statement);
 }
 
-QVariant RepeatedTexts::text(const char *bytes, int size)
-{
-    if (size > LongestKept)
-        return QString::fromUtf8(bytes, size);
-    const QByteArrayView key(bytes, size);
-    Slot &slot = m_slots[qHash(key) % m_slots.size()];
-    if (!slot.text.isValid() || slot.bytes != key) {
-        slot.bytes = key.toByteArray();
-        slot.text = QString::fromUtf8(bytes, size);
-    }
-    return slot.text;
-}
-
 QVariant SqliteStatement::value(int column, RepeatedTexts *texts) const
 {
     switch (sqlite3_column_type(m_statement, column)) {

@@ -228,8 +228,8 @@ SqliteConnection::readPage(const Source &source, const SourceShape &shape, const
     return std::make_unique<SqliteCursor>(std::move(read), shape.isEditable() ? 1 : 0);
 }
 
-QVariantList SqliteConnection::readRow(const QString &table, const QList<FieldInfo> &columns,
-                                       RowKey key)
+StoredRow SqliteConnection::readRow(const QString &table, const QList<FieldInfo> &columns,
+                                    RowKey key)
 {
     QStringList names;
     for (const FieldInfo &field : columns)
@@ -239,10 +239,10 @@ QVariantList SqliteConnection::readRow(const QString &table, const QList<FieldIn
     select.bind(1, key.value);
     if (!select.step())
         throw rowGone(table);
-    QVariantList values;
+    StoredRow row{key, {}};
     for (int i = 0; i < select.columnCount(); ++i)
-        values.append(select.value(i));
-    return values;
+        row.values.append(select.value(i));
+    return row;
 }
 
 quint64 SqliteConnection::changeCount()

@@ -28,8 +28,7 @@ public:
     qint64 count(const Source &source) override;
     std::unique_ptr<RowCursor> readPage(const Source &source, const SourceShape &shape,
                                         const PageRequest &page) override;
-    QVariantList readRow(const QString &table, const QList<FieldInfo> &columns,
-                         RowKey key) override;
+    StoredRow readRow(const QString &table, const QList<FieldInfo> &columns, RowKey key) override;
     quint64 changeCount() override;
     void requireWritable() override;
     RowKey insert(const QString &table, const QStringList &columns,

@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -93,6 +94,17 @@ QString QtDialogs::openFileName(QWidget *parent, const OpenFileRequest &request)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
+}
+
+std::optional<QString> QtDialogs::password(QWidget *parent, const QString &text)
+{
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(applicationTitle());
+    dialog.setLabelText(text);
+    dialog.setTextEchoMode(QLineEdit::Password);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
 }
 
 QString QtDialogs::saveFileName(QWidget *parent, const OpenFileRequest &request)

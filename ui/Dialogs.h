@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 class PreviewDocument;
 class QPrinter;
@@ -36,6 +37,8 @@ public:
     virtual bool dropUnsavedEdit(QWidget *parent, const QString &problem) = 0;
     // The chosen file's full name, or an empty string when the user cancelled.
     virtual QString openFileName(QWidget *parent, const OpenFileRequest &request) = 0;
+    // A password typed unseen after the text that says what for; nullopt when cancelled.
+    virtual std::optional<QString> password(QWidget *parent, const QString &text) = 0;
     // The name of a file to write, or an empty string when the user cancelled. The request's
     // directory may hold a proposed file name; the filter names the formats ("PNG (*.png)").
     virtual QString saveFileName(QWidget *parent, const OpenFileRequest &request) = 0;
@@ -63,6 +66,7 @@ public:
     bool confirm(QWidget *parent, const QString &text) override;
     bool dropUnsavedEdit(QWidget *parent, const QString &problem) override;
     QString openFileName(QWidget *parent, const OpenFileRequest &request) override;
+    std::optional<QString> password(QWidget *parent, const QString &text) override;
     QString saveFileName(QWidget *parent, const OpenFileRequest &request) override;
     void printerSetup(QWidget *parent, QPrinter *printer) override;
     bool printPreview(QWidget *parent, QPrinter *printer, PreviewDocument &document) override;

@@ -455,7 +455,15 @@ void GridModel::post()
     requireEditable();
     if (!m_pending.isNew()) {
         const int row = m_pending.row();
-        m_records->updateRow(m_pending.key(), m_pending.values());
+        try {
+            m_records->updateRow(m_pending.key(), m_pending.values());
+        } catch (const DbError &e) {
+            // Someone changed the row meanwhile: what was typed stays, to be written over the
+            // row as it is now if the user applies it again.
+            if (e.kind() == DbErrorKind::Conflict)
+                m_pending.setKey(m_records->keyAt(storedRow(row)));
+            throw;
+        }
         clearPending();
         emitRowChanged(row);
         return;

@@ -24,6 +24,7 @@ public:
     void startNew(int row);
     void set(int column, const QVariant &value) { m_values.insert(column, value); }
     void moveTo(int row) { m_row = row; }
+    void setKey(RowKey key) { m_key = key; }
     void clear();
 
 private:

@@ -235,7 +235,8 @@ void TestMainWindow::openDialogRequest()
     const QString previous = QDir::currentPath();
     QDir::setCurrent(m_folder.path());
     m_form->N7->trigger();
-    QCOMPARE(m_dialogs.lastOpenRequest.nameFilter, u"*.mdb"_s);
+    QCOMPARE(m_dialogs.lastOpenRequest.nameFilter,
+             u"*.mdb;;Сервер базы данных (*.orvinta-server)"_s);
     // No "Path" and no file chosen yet: the user's documents.
     QCOMPARE(m_dialogs.lastOpenRequest.directory,
              QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));

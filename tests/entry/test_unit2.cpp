@@ -354,6 +354,8 @@ void TestValueEntry::criterionWithQuoteFilters()
 void TestValueEntry::failedStatementLeavesGridEmpty()
 {
     Fixture f;
+    if (f.db.onServer())
+        QSKIP("a database file taken away");
     Tadddata *window = f.open();
     f.filter(Physics, Progress);
     QCOMPARE(f.grid()->rowCount(), 1);

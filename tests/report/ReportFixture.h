@@ -44,6 +44,7 @@ public:
     bool confirm(QWidget *, const QString &) override { return false; }
     bool dropUnsavedEdit(QWidget *, const QString &) override { return false; }
     QString openFileName(QWidget *, const OpenFileRequest &) override { return {}; }
+    std::optional<QString> password(QWidget *, const QString &) override { return {}; }
     QString saveFileName(QWidget *, const OpenFileRequest &) override { return {}; }
     void printerSetup(QWidget *, QPrinter *) override {}
     bool printPreview(QWidget *parent, QPrinter *printer, PreviewDocument &document) override;

@@ -71,6 +71,12 @@ QString FakeDialogs::openFileName(QWidget *, const OpenFileRequest &request)
     return fileToOpen;
 }
 
+std::optional<QString> FakeDialogs::password(QWidget *, const QString &text)
+{
+    shown.append({Shown::Password, text});
+    return passwordAnswer;
+}
+
 QString FakeDialogs::saveFileName(QWidget *, const OpenFileRequest &request)
 {
     shown.append({Shown::SaveFile, request.nameFilter});

@@ -24,6 +24,7 @@ public:
             Confirmation,
             DropEdit,
             OpenFile,
+            Password,
             SaveFile,
             PrinterSetup,
             Preview,
@@ -36,6 +37,7 @@ public:
     bool confirmAnswer = true;
     bool dropEditAnswer = true;
     QString fileToOpen;                             // empty: the user cancels
+    std::optional<QString> passwordAnswer;          // nullopt: the user cancels
     QString fileToSave;                             // empty: the user cancels
     std::function<void(QPrinter *)> onPreview;      // runs with the preview's printer, if set
     int previewPaints = 1;                          // how often the preview asks for its pages
@@ -56,6 +58,7 @@ public:
     bool confirm(QWidget *parent, const QString &text) override;
     bool dropUnsavedEdit(QWidget *parent, const QString &problem) override;
     QString openFileName(QWidget *parent, const OpenFileRequest &request) override;
+    std::optional<QString> password(QWidget *parent, const QString &text) override;
     QString saveFileName(QWidget *parent, const OpenFileRequest &request) override;
     void printerSetup(QWidget *parent, QPrinter *printer) override;
     bool printPreview(QWidget *parent, QPrinter *printer, PreviewDocument &document) override;

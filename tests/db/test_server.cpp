@@ -1,0 +1,267 @@
+#include "core/DbError.h"
+#include "core/FormatSettings.h"
+#include "core/ValueConversion.h"
+#include "db/ConnectionString.h"
+#include "db/RecordSet.h"
+#include "db/Statements.h"
+#include "db/forms/GridModel.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// Several users on one server database, each user a process of its own as on a school's
+// computers: what one changes is never overwritten by another.
+
+namespace {
+
+constexpr int Value = 3; // the column of the measured value
+
+void openValues(TableRecordSet &values, const QString &database)
+{
+    values.setConnectionString(connectionString(database));
+    values.setTableName(u"Значения"_s);
+    values.open();
+}
+
+// What the other user does, in a process of its own: `action` on the database's first value.
+int otherUser(const QString &database, const QString &action, const QString &argument)
+{
+    FormatSettings::instance().setRegionalLocale(QLocale(QLocale::Russian, QLocale::Russia));
+    try {
+        TableRecordSet values;
+        openValues(values, database);
+        if (action == u"edit")
+            values.updateRow(0, {{Value, argument}});
+        else if (action == u"delete")
+            values.deleteRow(0);
+        else if (action == u"enter") {
+            for (int i = 0; i < 1000; ++i)
+                values.appendRecord(
+                    {argument, u"К"_s, u"С"_s, QString::number(i), u"01.01.2024"_s});
+        }
+    } catch (const DbError &e) {
+        qWarning("%s", qPrintable(e.message()));
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+class TestServer : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void writesOverAnotherUsersChangeAreRefused_data();
+    void writesOverAnotherUsersChangeAreRefused();
+    void twoUsersEnteringAtOnceLoseNothing();
+    void hostileTextsAreStoredAsTyped();
+    void aUserWithoutRightsIsRefusedPlainly();
+    void aDroppedConnectionIsMadeAgain();
+
+private:
+    // Runs the other user to the end; its warnings are shown on failure.
+    void runOtherUser(const QString &action, const QString &argument = {});
+
+    std::unique_ptr<TestDatabase> m_db;
+};
+
+void TestServer::init()
+{
+    FormatSettings::instance().setRegionalLocale(QLocale(QLocale::Russian, QLocale::Russia));
+    m_db = std::make_unique<TestDatabase>();
+    QVERIFY2(m_db->onServer(), "the server tests need ORVINTA_TEST_SERVER");
+    m_db->addValue(u"Физика"_s, u"Время"_s, u"Доска"_s, 5.0);
+}
+
+void TestServer::runOtherUser(const QString &action, const QString &argument)
+{
+    QProcess other;
+    other.start(QCoreApplication::applicationFilePath(),
+                {u"--other-user"_s, m_db->path(), action, argument});
+    QVERIFY(other.waitForFinished(60000));
+    QVERIFY2(other.exitCode() == 0, other.readAllStandardError().constData());
+}
+
+void TestServer::writesOverAnotherUsersChangeAreRefused_data()
+{
+    QTest::addColumn<QString>("othersAction"); // meanwhile, on the same row
+    QTest::addColumn<QString>("ours");         // an edit typed into the grid, or a delete
+    QTest::addColumn<QString>("refusal");      // a part of the message
+    QTest::newRow("edit over an edit")
+        << u"edit"_s << u"7,5"_s << u"Сейчас в базе данных: «Значение» — «9»"_s;
+    QTest::newRow("delete over an edit")
+        << u"edit"_s << QString()
+        << u"«Значение» — «9», «Дата» — «01.01.2024». Запись не удалена"_s;
+    QTest::newRow("edit over a delete") << u"delete"_s << u"7,5"_s << u"её уже нет"_s;
+}
+
+void TestServer::writesOverAnotherUsersChangeAreRefused()
+{
+    QFETCH(QString, othersAction);
+    QFETCH(QString, ours);
+    QFETCH(QString, refusal);
+    TableRecordSet values;
+    openValues(values, m_db->path());
+    GridModel grid;
+    grid.setRecordSet(&values);
+    QCOMPARE(grid.data(grid.index(0, Value)).toString(), u"5"_s);
+    if (!ours.isEmpty())
+        QVERIFY(grid.setData(grid.index(0, Value), ours));
+
+    runOtherUser(othersAction, u"9"_s);
+
+    const QString message = dbErrorOf([&] {
+        if (ours.isEmpty())
+            values.deleteRow(0);
+        else
+            grid.post();
+    });
+    QVERIFY2(message.contains(refusal), qPrintable(message));
+    // The other user's write stands.
+    const QList<QVariantList> stored = m_db->rows(u"SELECT Значение FROM Значения"_s);
+    QCOMPARE(stored, othersAction == u"edit" ? QList<QVariantList>{{9.0}} : QList<QVariantList>{});
+    if (othersAction != u"edit")
+        return;
+    // The grid shows the row as it is now under what was typed, which is kept to apply again.
+    if (ours.isEmpty()) {
+        QCOMPARE(grid.data(grid.index(0, Value)).toString(), u"9"_s);
+        return;
+    }
+    QCOMPARE(grid.data(grid.index(0, Value)).toString(), ours);
+    QCOMPARE(values.valueAt(0, Value).toDouble(), 9.0);
+    grid.post();
+    QCOMPARE(m_db->rows(u"SELECT Значение FROM Значения"_s), QList<QVariantList>{{7.5}});
+}
+
+void TestServer::twoUsersEnteringAtOnceLoseNothing()
+{
+    QProcess first;
+    QProcess second;
+    first.start(QCoreApplication::applicationFilePath(),
+                {u"--other-user"_s, m_db->path(), u"enter"_s, u"Первый"_s});
+    second.start(QCoreApplication::applicationFilePath(),
+                 {u"--other-user"_s, m_db->path(), u"enter"_s, u"Второй"_s});
+    QVERIFY(first.waitForFinished(120000));
+    QVERIFY(second.waitForFinished(120000));
+    QCOMPARE(first.exitCode(), 0);
+    QCOMPARE(second.exitCode(), 0);
+    const QList<QVariantList> counted =
+        m_db->rows(u"SELECT Дисциплина, count(*), count(DISTINCT Значение) FROM Значения "
+                   "GROUP BY Дисциплина ORDER BY Дисциплина"_s);
+    QCOMPARE(counted, (QList<QVariantList>{{u"Второй"_s, qint64(1000), qint64(1000)},
+                                           {u"Первый"_s, qint64(1000), qint64(1000)},
+                                           {u"Физика"_s, qint64(1), qint64(1)}}));
+}
+
+void TestServer::hostileTextsAreStoredAsTyped()
+{
+    const QStringList texts = {u"'"_s,
+                               u"\""_s,
+                               u";"_s,
+                               u"--"_s,
+                               u"'); DROP TABLE Значения; --"_s,
+                               u"\"); DELETE FROM \"Дисциплины\"; --"_s,
+                               QString(10000, u'я'),
+                               u"\t\r\n\x01\x1f"_s};
+    TableRecordSet names;
+    names.setConnectionString(connectionString(m_db->path()));
+    names.setTableName(u"Дисциплины"_s);
+    names.open();
+    TableRecordSet values;
+    openValues(values, m_db->path());
+    for (const QString &text : texts) {
+        names.appendName(text);
+        values.appendRecord({text, text, text, u"1"_s, text});
+    }
+    QList<QVariantList> expected;
+    for (const QString &text : texts)
+        expected.append({text});
+    QCOMPARE(m_db->rows(u"SELECT Название FROM Дисциплины ORDER BY "_s + m_db->keyColumn()),
+             expected);
+    // Each text selects exactly its own row, through the statements' parameters.
+    for (const QString &text : texts) {
+        QueryRecordSet selected;
+        selected.setConnectionString(connectionString(m_db->path()));
+        selected.setSource(Statements::selectionValues(text, text, text));
+        selected.open();
+        QCOMPARE(selected.recordCount(), 1);
+        QCOMPARE(selected.fieldByName(u"Значение"_s).toDouble(), 1.0);
+    }
+    QCOMPARE(m_db->scalar(u"SELECT count(*) FROM Значения"_s).toLongLong(), texts.size() + 1);
+    QCOMPARE(
+        m_db->scalar(u"SELECT count(*) FROM pg_tables WHERE schemaname = 'public'"_s).toLongLong(),
+        4);
+}
+
+void TestServer::aUserWithoutRightsIsRefusedPlainly()
+{
+    m_db->exec(u"DROP ROLE IF EXISTS reader; CREATE ROLE reader LOGIN; "
+               "GRANT SELECT ON ALL TABLES IN SCHEMA public TO reader; "
+               "DROP ROLE IF EXISTS outsider; CREATE ROLE outsider LOGIN"_s);
+    const auto connectionFileFor = [this](const QString &user) {
+        QFile original(m_db->path());
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        const QString as = QString::fromUtf8(original.readAll()) + u" user="_s + user;
+        QFile file(m_db->folder() + u'/' + user + u".orvinta-server"_s);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(as.toUtf8());
+    };
+    connectionFileFor(u"reader"_s);
+    connectionFileFor(u"outsider"_s);
+
+    TableRecordSet readable;
+    openValues(readable, m_db->folder() + u"/reader.orvinta-server"_s);
+    QCOMPARE(readable.recordCount(), 1);
+    const QString refused = dbErrorOf([&] {
+        readable.appendRecord({u"Ф"_s, u"В"_s, u"Д"_s, u"1"_s});
+    });
+    QVERIFY2(refused.startsWith(u"Нет прав на это действие в базе данных на сервере"_s),
+             qPrintable(refused));
+    QCOMPARE(m_db->scalar(u"SELECT count(*) FROM Значения"_s).toLongLong(), 1);
+
+    TableRecordSet unreadable;
+    const QString closed = dbErrorOf([&] {
+        openValues(unreadable, m_db->folder() + u"/outsider.orvinta-server"_s);
+        unreadable.recordCount();
+    });
+    QVERIFY2(closed.startsWith(u"Нет прав на это действие"_s), qPrintable(closed));
+    m_db->exec(u"DROP OWNED BY reader; DROP ROLE reader; DROP ROLE outsider"_s);
+}
+
+void TestServer::aDroppedConnectionIsMadeAgain()
+{
+    TableRecordSet values;
+    openValues(values, m_db->path());
+    GridModel grid;
+    grid.setRecordSet(&values);
+    QVERIFY(grid.setData(grid.index(0, Value), u"6"_s));
+    // The server ends every other connection to the database, as a restart would.
+    m_db->exec(u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = "
+               "current_database() AND pid <> pg_backend_pid()"_s);
+    const QString lost = dbErrorOf([&] { grid.post(); });
+    QVERIFY2(lost.contains(u"прервана"_s), qPrintable(lost));
+    QVERIFY(grid.hasPendingChanges());
+    // The next action connects again, and the edit kept is written.
+    grid.post();
+    QCOMPARE(m_db->rows(u"SELECT Значение FROM Значения"_s), QList<QVariantList>{{6.0}});
+    QCOMPARE(values.recordCount(), 1);
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (argc == 5 && QByteArray(argv[1]) == "--other-user")
+        return otherUser(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                         QString::fromLocal8Bit(argv[4]));
+    TestServer test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_server.moc"
