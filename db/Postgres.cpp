@@ -268,6 +268,86 @@ PgParameters::PgParameters(const QVariantList &values)
     }
 }
 
+// --- PgCopy
+
+PgCopy::PgCopy(PgSession &session, const QString &table, const QStringList &columns)
+    : m_session(session)
+{
+    QStringList names;
+    for (const QString &column : columns)
+        names.append(u'"' + QString(column).replace(u'"', QStringLiteral("\"\"")) + u'"');
+    m_session.exec(
+        QStringLiteral("COPY \"%1\" (%2) FROM STDIN")
+            .arg(QString(table).replace(u'"', QStringLiteral("\"\"")), names.join(u',')));
+}
+
+PgCopy::~PgCopy()
+{
+    if (!m_open)
+        return;
+    // Abandoned: the server drops what it was sent.
+    PQputCopyEnd(m_session.handle(), "abandoned");
+    while (PGresult *rest = PQgetResult(m_session.handle()))
+        PQclear(rest);
+}
+
+void PgCopy::add(const QVariantList &row)
+{
+    const PgParameters values(row);
+    for (int i = 0; i < values.count(); ++i) {
+        if (i > 0)
+            m_buffer += '\t';
+        const char *value = values.values()[i];
+        if (!value) {
+            m_buffer += "\\N";
+            continue;
+        }
+        for (const char *c = value; *c; ++c) {
+            switch (*c) {
+            case '\\':
+                m_buffer += "\\\\";
+                break;
+            case '\t':
+                m_buffer += "\\t";
+                break;
+            case '\n':
+                m_buffer += "\\n";
+                break;
+            case '\r':
+                m_buffer += "\\r";
+                break;
+            default:
+                m_buffer += *c;
+            }
+        }
+    }
+    m_buffer += '\n';
+    ++m_rows;
+    if (m_buffer.size() > (1 << 20))
+        send();
+}
+
+void PgCopy::send()
+{
+    if (!m_buffer.isEmpty() &&
+        PQputCopyData(m_session.handle(), m_buffer.constData(), int(m_buffer.size())) != 1)
+        throw m_session.connectionError();
+    m_buffer.clear();
+}
+
+qint64 PgCopy::finish()
+{
+    send();
+    m_open = false;
+    if (PQputCopyEnd(m_session.handle(), nullptr) != 1)
+        throw m_session.connectionError();
+    PGresult *end = PQgetResult(m_session.handle());
+    while (PGresult *rest = PQgetResult(m_session.handle()))
+        PQclear(rest);
+    m_session.checked(end);
+    return m_rows;
+}
+
 // --- PgSession
 
 PgSession::PgSession(const QString &connectionString, const QString &password,

@@ -3,8 +3,10 @@
 #include "db/RepeatedTexts.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <memory>
+#include <vector>
 
 class DbError;
 struct pg_conn;
@@ -83,6 +85,29 @@ private:
 
     pg_conn *m_conn = nullptr;
     QString m_shownPath;
+};
+
+// Rows sent to a table with COPY … FROM STDIN, in COPY's text format: many rows in few round
+// trips. Nothing is kept unless finish() is called (within the caller's transaction).
+class PgCopy
+{
+public:
+    PgCopy(PgSession &session, const QString &table, const QStringList &columns);
+    ~PgCopy();
+    PgCopy(const PgCopy &) = delete;
+    PgCopy &operator=(const PgCopy &) = delete;
+
+    void add(const QVariantList &row);
+    // Sends the rest and ends the copy; the number of rows copied.
+    qint64 finish();
+
+private:
+    void send();
+
+    PgSession &m_session;
+    QByteArray m_buffer;
+    qint64 m_rows = 0;
+    bool m_open = true;
 };
 
 // The values of a parameter list as libpq takes them: UTF-8 texts, null for a null value.

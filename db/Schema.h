@@ -55,8 +55,10 @@ QStringList missingSpeedups(const SqliteDatabase &db);
 void addSpeedups(SqliteDatabase &db);
 
 // The same on a server database, which the server's owner of the tables may change: the four
-// tables, each with its key column, the triggers that announce changes, and the indexes.
+// tables, each with its key column, the triggers that count changes, and the indexes.
 void create(PgSession &server);
+// Whether the server database holds any of the four tables.
+bool hasAnyTable(PgSession &server);
 QStringList missingSpeedups(PgSession &server);
 void addSpeedups(PgSession &server);
 

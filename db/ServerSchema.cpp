@@ -53,7 +53,7 @@ QStringList missingParts(PgSession &server)
 
 void create(PgSession &server)
 {
-    QStringList statements{QStringLiteral("BEGIN")};
+    QStringList statements;
     for (const QString &table : referenceTables())
         statements.append(QStringLiteral("CREATE TABLE %1 (\"Название\" text, %2)")
                               .arg(quotedName(table), keyColumn()));
@@ -64,12 +64,14 @@ void create(PgSession &server)
     // Every statement that changes a table counts once on a sequence, which every connection
     // reads at once and none waits for; the functions run with their owner's rights, so users
     // need no rights on the sequence.
-    statements.append(QStringLiteral("CREATE SEQUENCE %1").arg(quotedName(ChangeCounter)));
-    statements.append(QStringLiteral("CREATE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql "
-                                     "SECURITY DEFINER SET search_path FROM CURRENT AS $$BEGIN "
-                                     "PERFORM nextval('%2'); RETURN NULL; END$$")
-                          .arg(quotedName(CountFunction), quotedName(ChangeCounter)));
-    statements.append(QStringLiteral("CREATE FUNCTION %1() RETURNS bigint LANGUAGE sql "
+    statements.append(
+        QStringLiteral("CREATE SEQUENCE IF NOT EXISTS %1").arg(quotedName(ChangeCounter)));
+    statements.append(
+        QStringLiteral("CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql "
+                       "SECURITY DEFINER SET search_path FROM CURRENT AS $$BEGIN "
+                       "PERFORM nextval('%2'); RETURN NULL; END$$")
+            .arg(quotedName(CountFunction), quotedName(ChangeCounter)));
+    statements.append(QStringLiteral("CREATE OR REPLACE FUNCTION %1() RETURNS bigint LANGUAGE sql "
                                      "SECURITY DEFINER SET search_path FROM CURRENT AS "
                                      "'SELECT last_value FROM %2'")
                           .arg(quotedName(ServerChangeCount), quotedName(ChangeCounter)));
@@ -78,9 +80,19 @@ void create(PgSession &server)
             QStringLiteral("CREATE TRIGGER %1 AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %2 "
                            "FOR EACH STATEMENT EXECUTE FUNCTION %3()")
                 .arg(quotedName(CountTrigger), quotedName(table), quotedName(CountFunction)));
+    // One script is one transaction: all of it is made, or nothing.
     server.execScript(statements.join(u';'));
     addSpeedups(server);
-    server.execScript(QStringLiteral("COMMIT"));
+}
+
+bool hasAnyTable(PgSession &server)
+{
+    for (const QString &table : referenceTables() + QStringList{Values}) {
+        if (server.exec(QStringLiteral("SELECT to_regclass(quote_ident($1)) IS NOT NULL"), {table})
+                .text(0, 0) == u"t")
+            return true;
+    }
+    return false;
 }
 
 QStringList missingSpeedups(PgSession &server)

@@ -8,10 +8,12 @@
 #include "core/DbError.h"
 #include "core/FileSystem.h"
 #include "db/Database.h"
+#include "db/Postgres.h"
 #include "db/Schema.h"
 #include "db/Sqlite.h"
 #include "db/ValuesImport.h"
 #include "tools/SampleData.h"
+#include "tools/ServerTransfer.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -30,6 +32,14 @@ const char *const Usage =
     "  orvinta-db import-values [--add-names] CSV ФАЙЛ\n"
     "                           добавить в «Значения» значения из файла CSV электронной таблицы\n"
     "    --add-names         добавить в справочники названия, которых в них ещё нет\n"
+    "  orvinta-db push ФАЙЛ СЕРВЕР\n"
+    "                           перенести четыре таблицы файла (и файла Access) в пустую\n"
+    "                           базу данных на сервере\n"
+    "  orvinta-db pull СЕРВЕР ФАЙЛ\n"
+    "                           сделать файл базы данных из базы данных на сервере\n"
+    "  СЕРВЕР — файл подключения к серверу (*.orvinta-server) со строкой подключения libpq,\n"
+    "  например «host=сервер dbname=мониторинг user=учитель»; create, sample, check и optimize\n"
+    "  принимают его вместо файла базы данных.\n"
     "  orvinta-db import [--code-page КП] [--time-limit С] [--memory-limit МБ] ACCESS ФАЙЛ\n"
     "                           перенести все таблицы файла Access в новую базу данных\n"
     "    --code-page КП      кодовая страница текстов Access 97, например 1251\n"
@@ -94,15 +104,24 @@ bool parseImport(const QStringList &arguments, AccessConversionOptions &options,
 
 int check(const QString &path, QTextStream &out)
 {
-    const auto connection = Database::open(path)->connect();
+    const std::shared_ptr<const Database> database = Database::open(path);
+    const auto connection = database->connect();
     const QStringList tables = {Schema::Disciplines, Schema::Criteria, Schema::IctTools,
                                 Schema::Values};
     QList<qint64> counts;
     for (const QString &table : tables)
         counts.append(connection->count({QStringLiteral("SELECT * FROM [%1]").arg(table), {}}));
-    out << QStringLiteral("Файл «%1» подходит программе.").arg(path) << '\n';
+    out << (database->isOnServer()
+                ? QStringLiteral("База данных на сервере «%1» подходит программе.")
+                : QStringLiteral("Файл «%1» подходит программе."))
+               .arg(path)
+        << '\n';
     for (int i = 0; i < tables.size(); ++i)
         out << QStringLiteral("  %1: строк %2").arg(tables.at(i)).arg(counts.at(i)) << '\n';
+    if (!database->sharingWarning().isEmpty())
+        out << QStringLiteral("  ") << database->sharingWarning() << '.' << '\n';
+    if (database->isOnServer())
+        return 0;
     if (const AccessFormat format = accessFormatOf(path); format != AccessFormat::None) {
         out << QStringLiteral("  Это файл %1: программа откроет его только для чтения; изменяемую "
                               "копию делает orvinta-db import.")
@@ -124,6 +143,23 @@ int check(const QString &path, QTextStream &out)
 // will do; a file that has them is left as it is.
 int optimize(const QString &path, QTextStream &out)
 {
+    if (isServerFile(path)) {
+        const auto server = connectToServer(path);
+        if (const QStringList missing = Schema::missingParts(*server); !missing.isEmpty())
+            throw DbError(QStringLiteral("В базе данных на сервере «%1» нет: %2")
+                              .arg(path, missing.join(QStringLiteral(", "))));
+        const QStringList missing = Schema::missingSpeedups(*server);
+        Schema::addSpeedups(*server);
+        if (missing.isEmpty())
+            out << QStringLiteral("В базе данных на сервере «%1» уже есть все индексы; статистика "
+                                  "сервера обновлена.")
+                       .arg(path);
+        else
+            out << QStringLiteral("В базу данных на сервере «%1» добавлены индексы: %2.")
+                       .arg(path, missing.join(QStringLiteral(", ")));
+        out << '\n';
+        return 0;
+    }
     if (accessFormatOf(path) != AccessFormat::None)
         throw DbError(QStringLiteral("Файл «%1» — файл Access: его программа не изменяет, индексы "
                                      "получает копия, которую делает orvinta-db import")
@@ -255,6 +291,23 @@ int runDatabaseTool(const QStringList &arguments, QTextStream &out, QTextStream 
         }
         return importValues(files.at(0), files.at(1), addNames, out, err);
     }
+    if (arguments.size() == 3 && (arguments.first() == u"push" || arguments.first() == u"pull")) {
+        const bool push = arguments.first() == u"push";
+        try {
+            const QList<CarriedTable> carried =
+                push ? pushToServer(arguments.at(1), arguments.at(2))
+                     : pullFromServer(arguments.at(1), arguments.at(2));
+            out << (push ? QStringLiteral("Файл «%1» перенесён в базу данных на сервере «%2»:")
+                         : QStringLiteral("База данных на сервере «%1» перенесена в файл «%2»:"))
+                       .arg(arguments.at(1), arguments.at(2))
+                << '\n';
+            reportCarried(carried, out);
+            return 0;
+        } catch (const DbError &e) {
+            err << e.message() << '\n';
+            return 1;
+        }
+    }
     if (arguments.size() != 2 || arguments.at(1).isEmpty()) {
         err << QString::fromUtf8(Usage);
         return 2;
@@ -262,9 +315,18 @@ int runDatabaseTool(const QStringList &arguments, QTextStream &out, QTextStream 
     const QString &command = arguments.at(0);
     const QString &path = arguments.at(1);
     try {
+        if ((command == u"create" || command == u"sample") && isServerFile(path)) {
+            createOnServer(path, command == u"sample");
+            out << QStringLiteral("В базе данных на сервере «%1» созданы таблицы программы.")
+                       .arg(path)
+                << '\n';
+            return 0;
+        }
         if (command == u"create" || command == u"sample") {
             createDatabase(path, command == u"sample");
             out << QStringLiteral("Создан файл «%1».").arg(path) << '\n';
+            if (const QString warning = sharedFileWarning(path); !warning.isEmpty())
+                out << warning << '.' << '\n';
             return 0;
         }
         if (command == u"check")

@@ -4,6 +4,7 @@
 #include "app/Unit1.h"
 #include "app/Unit3.h"
 #include "core/Clock.h"
+#include "core/FileSystem.h"
 #include "core/FormatSettings.h"
 #include "db/forms/DataGrid.h"
 #include "db/forms/DatabasePath.h"
@@ -21,6 +22,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -97,6 +99,7 @@ private Q_SLOTS:
     void databaseMenuFollowsPath();
     void openDialogRequest();
     void cancelChangesNothing();
+    void fileOnANetworkShareIsForOneUser();
     void confirmedFileClosesDatabaseWindows_data();
     void confirmedFileClosesDatabaseWindows();
     void refusedCloseKeepsWindowAndDatabase();
@@ -254,6 +257,20 @@ void TestMainWindow::openDialogRequest()
     QCOMPARE(m_dialogs.count(FakeDialogs::Shown::OpenFile), 4);
     QCOMPARE(m_dialogs.lastOpenRequest.directory, fileIn(u"Path"_s));
     QDir::setCurrent(previous);
+}
+
+void TestMainWindow::fileOnANetworkShareIsForOneUser()
+{
+    setFileSystemTypeProbe([](const QString &) { return std::optional(0xFF534D42UL); }); // CIFS
+    const auto restore = qScopeGuard([] { setFileSystemTypeProbe({}); });
+    m_dialogs.fileToOpen = fileIn(u"база.mdb"_s);
+    m_form->N7->trigger();
+    m_form->N7->trigger();
+    // Said once, and shown for as long as the file is open.
+    QCOMPARE(m_dialogs.informations().size(), 1);
+    QVERIFY2(m_dialogs.informations().first().contains(u"несколько учителей"_s),
+             qPrintable(m_dialogs.informations().first()));
+    QVERIFY(m_form->panelText(1).endsWith(u"в сетевой папке: только один пользователь за раз"_s));
 }
 
 void TestMainWindow::cancelChangesNothing()

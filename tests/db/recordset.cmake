@@ -3,4 +3,4 @@ orvinta_add_test(test_recordset SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_recordset
                  SERVER)
 orvinta_add_test(test_opening SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_opening.cpp LIBS orvinta_db)
 orvinta_add_test(test_server SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_server.cpp
-                 LIBS orvinta_forms SERVER_ONLY)
+                 LIBS orvinta_forms orvinta_dbtool SERVER_ONLY)

@@ -6,6 +6,7 @@
 #include "db/Statements.h"
 #include "db/forms/GridModel.h"
 #include "tests/support/TestDatabase.h"
+#include "tools/DatabaseTool.h"
 
 #include <QApplication>
 #include <QFile>
@@ -61,9 +62,11 @@ private Q_SLOTS:
     void writesOverAnotherUsersChangeAreRefused_data();
     void writesOverAnotherUsersChangeAreRefused();
     void twoUsersEnteringAtOnceLoseNothing();
+    void aKilledUserLeavesOnlyWholeRows();
     void hostileTextsAreStoredAsTyped();
     void aUserWithoutRightsIsRefusedPlainly();
     void aDroppedConnectionIsMadeAgain();
+    void databasesGoToTheServerAndBack();
 
 private:
     // Runs the other user to the end; its warnings are shown on failure.
@@ -160,6 +163,27 @@ void TestServer::twoUsersEnteringAtOnceLoseNothing()
                                            {u"Физика"_s, qint64(1), qint64(1)}}));
 }
 
+void TestServer::aKilledUserLeavesOnlyWholeRows()
+{
+    QProcess killed;
+    killed.start(QCoreApplication::applicationFilePath(),
+                 {u"--other-user"_s, m_db->path(), u"enter"_s, u"Прерванный"_s});
+    QVERIFY(killed.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_db->scalar(u"SELECT count(*) FROM Значения WHERE Дисциплина = 'Прерванный'"_s)
+                .toLongLong() >= 20,
+        60000);
+    killed.kill();
+    QVERIFY(killed.waitForFinished());
+    // Every value written before is there, whole, and nothing of the one being written.
+    const QList<QVariantList> rows =
+        m_db->rows(u"SELECT Значение, Критерий, Средство_ИКТ, Дата FROM Значения WHERE "
+                   "Дисциплина = 'Прерванный' ORDER BY rowid"_s);
+    QVERIFY(rows.size() >= 20 && rows.size() < 1000);
+    for (int i = 0; i < rows.size(); ++i)
+        QCOMPARE(rows.at(i), (QVariantList{double(i), u"К"_s, u"С"_s, u"01.01.2024"_s}));
+}
+
 void TestServer::hostileTextsAreStoredAsTyped()
 {
     const QStringList texts = {u"'"_s,
@@ -252,6 +276,50 @@ void TestServer::aDroppedConnectionIsMadeAgain()
     grid.post();
     QCOMPARE(m_db->rows(u"SELECT Значение FROM Значения"_s), QList<QVariantList>{{6.0}});
     QCOMPARE(values.recordCount(), 1);
+}
+
+void TestServer::databasesGoToTheServerAndBack()
+{
+    const auto tool = [](const QStringList &arguments, QString *said = nullptr) {
+        QString out;
+        QString err;
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        const int code = runDatabaseTool(arguments, outStream, errStream);
+        if (said)
+            *said = out + err;
+        return code;
+    };
+    const QString file = m_db->folder() + u"/пример.mdb"_s;
+    const QString copy = m_db->folder() + u"/копия.mdb"_s;
+    QCOMPARE(tool({u"sample"_s, file}), 0);
+    // The test's database has its tables already: nothing is overwritten.
+    QString said;
+    QCOMPARE(tool({u"push"_s, file, m_db->path()}, &said), 1);
+    QVERIFY2(said.contains(u"не будут перезаписаны"_s), qPrintable(said));
+    m_db->exec(u"DROP TABLE Дисциплины, Критерии, Средство_ИКТ, Значения"_s);
+    QCOMPARE(tool({u"push"_s, file, m_db->path()}, &said), 0);
+    QVERIFY2(said.contains(u"Значения: строк 769"_s), qPrintable(said));
+    QCOMPARE(tool({u"check"_s, m_db->path()}), 0);
+    QCOMPARE(tool({u"pull"_s, m_db->path(), copy}, &said), 0);
+    QCOMPARE(tool({u"pull"_s, m_db->path(), copy}), 1);
+
+    const auto everything = [](const QString &database) {
+        QStringList rows;
+        TableRecordSet values;
+        openValues(values, database);
+        for (int row = 0; row < values.rowCount(); ++row) {
+            QStringList cells;
+            for (int column = 0; column < values.fieldCount(); ++column)
+                cells.append(textOf(values.valueAt(row, column)));
+            rows.append(cells.join(u'|'));
+        }
+        return rows;
+    };
+    const QStringList original = everything(file);
+    QCOMPARE(original.size(), 769);
+    QCOMPARE(everything(m_db->path()), original);
+    QCOMPARE(everything(copy), original);
 }
 
 int main(int argc, char **argv)

@@ -2,9 +2,11 @@
 #include "tools/DatabaseTool.h"
 
 #include "core/Clock.h"
+#include "core/FileSystem.h"
 #include "core/FormatSettings.h"
 #include "db/ConnectionString.h"
 #include "db/RecordSet.h"
+#include "db/Sqlite.h"
 #include "db/forms/DataGrid.h"
 #include "db/forms/DataSource.h"
 
@@ -55,6 +57,7 @@ private Q_SLOTS:
     void commandExitCodes();
     void fileSystemCausesAreNamed_data();
     void fileSystemCausesAreNamed();
+    void aFileOnANetworkShareIsForOneUser();
 };
 
 void TestDbTool::createMakesAnEmptyUsableDatabase()
@@ -353,6 +356,31 @@ void TestDbTool::fileSystemCausesAreNamed()
     const QString err = QString::fromUtf8(tool.readAllStandardError());
     QCOMPARE(tool.exitCode(), code);
     QVERIFY2((code == 0 ? out : err).contains(told), qPrintable(out + err));
+}
+
+void TestDbTool::aFileOnANetworkShareIsForOneUser()
+{
+    // The folder stands for a share mounted over NFS.
+    QTemporaryDir share;
+    setFileSystemTypeProbe([&share](const QString &path) -> std::optional<unsigned long> {
+        return path.startsWith(share.path()) ? std::optional(0x6969UL) : std::nullopt;
+    });
+    const auto restore = qScopeGuard([] { setFileSystemTypeProbe({}); });
+    const QString path = share.filePath(u"общая.mdb"_s);
+    const Run created = runTool({u"create"_s, path});
+    QCOMPARE(created.code, 0);
+    QVERIFY2(created.out.contains(u"лежит в сетевой папке"_s), qPrintable(created.out));
+    const Run checked = runTool({u"check"_s, path});
+    QVERIFY2(checked.out.contains(u"«База данных на сервере для всей школы»"_s),
+             qPrintable(checked.out));
+    // SQLite's WAL needs memory shared by every user of the file: never on a share.
+    SqliteDatabase db(path, SqliteDatabase::OpenMode::ReadWrite);
+    SqliteStatement mode(db, u"PRAGMA journal_mode"_s);
+    QVERIFY(mode.step());
+    QCOMPARE(mode.value(0).toString(), u"delete"_s);
+    // A file made elsewhere says nothing of the kind.
+    QTemporaryDir local;
+    QVERIFY(runTool({u"create"_s, local.filePath(u"своя.mdb"_s)}).out.endsWith(u"».\n"_s));
 }
 
 QTEST_MAIN(TestDbTool)
