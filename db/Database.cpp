@@ -83,7 +83,7 @@ std::unique_ptr<PgSession> connectToServer(const QString &serverFile)
 
 std::shared_ptr<const Database> Database::openOnServer(const QString &path)
 {
-    const std::unique_ptr<PgSession> server = connectToServer(path);
+    std::unique_ptr<PgSession> server = connectToServer(path);
     if (const QStringList missing = Schema::missingParts(*server); !missing.isEmpty()) {
         throw DbError(QStringLiteral("В базе данных на сервере «%1» нет: %2")
                           .arg(path, missing.join(QStringLiteral(", "))),
@@ -92,6 +92,9 @@ std::shared_ptr<const Database> Database::openOnServer(const QString &path)
     std::shared_ptr<Database> database(new Database);
     database->m_path = path;
     database->m_serverConnection = readServerFile(path);
+    database->m_sessions = std::make_shared<PgSessionPool>(
+        database->m_serverConnection, path, [path] { return passwords().value(path); });
+    database->m_sessions->giveBack(std::move(server));
     return database;
 }
 
@@ -155,8 +158,7 @@ std::shared_ptr<const Database> Database::open(const QString &path)
 std::unique_ptr<DbConnection> Database::connect() const
 {
     if (isOnServer()) {
-        return std::make_unique<PgConnection>(
-            std::make_unique<PgSession>(m_serverConnection, passwords().value(m_path), m_path));
+        return std::make_unique<PgConnection>(m_sessions);
     }
     auto file = std::make_unique<SqliteDatabase>(m_file, SqliteDatabase::OpenMode::ReadWrite);
     if (!m_readOnlyReason.isEmpty())

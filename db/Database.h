@@ -9,6 +9,7 @@
 #include <optional>
 
 class PgSession;
+class PgSessionPool;
 
 // Asks the user for the password of a server database (the path of its connection file);
 // nullopt when the user cancels.
@@ -48,6 +49,7 @@ private:
     QString m_readOnlyReason;
     QString m_sharingWarning;
     QString m_serverConnection;
+    std::shared_ptr<PgSessionPool> m_sessions;
 };
 
 // A connection to the server database that a connection file names, the password asked for

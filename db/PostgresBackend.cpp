@@ -83,11 +83,14 @@ public:
         : m_connection(&connection), m_first(firstColumn)
     {}
 
-    ~PgCursor() override
+    ~PgCursor() override { stop(); }
+
+    // Rows nobody will read: the server is asked to stop sending them, and the connection is
+    // free again.
+    void stop()
     {
         if (!m_connection)
             return;
-        // Rows nobody will read: the server is asked to stop sending them.
         PGconn *conn = m_connection->session().handle();
         if (PGcancel *cancel = PQgetCancel(conn)) {
             char error[256];
@@ -96,7 +99,7 @@ public:
         }
         while (PGresult *rest = PQgetResult(conn))
             PQclear(rest);
-        m_connection->streamEnded(this);
+        std::exchange(m_connection, nullptr)->streamEnded(this);
     }
 
     bool next() override
@@ -185,7 +188,34 @@ private:
     mutable std::vector<RepeatedTexts> m_texts;
 };
 
-PgConnection::PgConnection(std::unique_ptr<PgSession> session) : m_session(std::move(session))
+PgSessionPool::PgSessionPool(const QString &connectionString, const QString &shownPath,
+                             std::function<QString()> password)
+    : m_connectionString(connectionString), m_shownPath(shownPath), m_password(std::move(password))
+{}
+
+PgSessionPool::~PgSessionPool() = default;
+
+std::unique_ptr<PgSession> PgSessionPool::take()
+{
+    while (!m_idle.empty()) {
+        std::unique_ptr<PgSession> session = std::move(m_idle.back());
+        m_idle.pop_back();
+        if (!session->isLost())
+            return session;
+    }
+    return std::make_unique<PgSession>(m_connectionString, m_password(), m_shownPath);
+}
+
+void PgSessionPool::giveBack(std::unique_ptr<PgSession> session)
+{
+    constexpr size_t MostKept = 4;
+    if (m_idle.size() < MostKept && !session->isLost() &&
+        PQtransactionStatus(session->handle()) == PQTRANS_IDLE)
+        m_idle.push_back(std::move(session));
+}
+
+PgConnection::PgConnection(std::shared_ptr<PgSessionPool> pool)
+    : m_pool(std::move(pool)), m_session(m_pool->take())
 {
     changeCount();
 }
@@ -193,7 +223,9 @@ PgConnection::PgConnection(std::unique_ptr<PgSession> session) : m_session(std::
 PgConnection::~PgConnection()
 {
     if (m_streaming)
-        m_streaming->takeInTheRest();
+        m_streaming->stop();
+    if (!m_inTransaction)
+        m_pool->giveBack(std::move(m_session));
 }
 
 QString PgConnection::databasePath() const

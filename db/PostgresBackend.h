@@ -3,10 +3,34 @@
 #include "db/Backend.h"
 
 #include <QHash>
+#include <functional>
 #include <memory>
+#include <vector>
 
 class PgSession;
 class PgCursor;
+
+// Sessions to one server database that no connection uses any more, kept for the next: a
+// window opens record sets one after another, and a new session costs the server a process.
+class PgSessionPool
+{
+public:
+    // `password` gives the password to send, asked when a session is made.
+    PgSessionPool(const QString &connectionString, const QString &shownPath,
+                  std::function<QString()> password);
+    ~PgSessionPool();
+
+    // A session kept, or a new one. Throws DbError.
+    std::unique_ptr<PgSession> take();
+    // Keeps a session that is sound and idle, up to a few.
+    void giveBack(std::unique_ptr<PgSession> session);
+
+private:
+    QString m_connectionString;
+    QString m_shownPath;
+    std::function<QString()> m_password;
+    std::vector<std::unique_ptr<PgSession>> m_idle;
+};
 
 // A database on a PostgreSQL server: the program's statements in the server's dialect, rows
 // keyed by the key column the program's tables have (see Schema::ServerKeyColumn) and versioned
@@ -17,7 +41,8 @@ class PgCursor;
 class PgConnection final : public DbConnection
 {
 public:
-    explicit PgConnection(std::unique_ptr<PgSession> session);
+    // A connection over a session of the pool, which gets the session back at the end.
+    explicit PgConnection(std::shared_ptr<PgSessionPool> pool);
     ~PgConnection() override;
 
     PgSession &session() { return *m_session; }
@@ -66,6 +91,7 @@ private:
     std::unique_ptr<RowCursor> stream(const QString &sql, const QVariantList &parameters,
                                       int firstColumn);
 
+    std::shared_ptr<PgSessionPool> m_pool;
     std::unique_ptr<PgSession> m_session;
     QHash<QString, Table> m_tables;
     PgCursor *m_streaming = nullptr;

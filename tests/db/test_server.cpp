@@ -64,7 +64,7 @@ private Q_SLOTS:
     void twoUsersEnteringAtOnceLoseNothing();
     void aKilledUserLeavesOnlyWholeRows();
     void hostileTextsAreStoredAsTyped();
-    void aUserWithoutRightsIsRefusedPlainly();
+    void rightsAreThoseOfTheFourTables();
     void aDroppedConnectionIsMadeAgain();
     void databasesGoToTheServerAndBack();
 
@@ -224,9 +224,12 @@ void TestServer::hostileTextsAreStoredAsTyped()
         4);
 }
 
-void TestServer::aUserWithoutRightsIsRefusedPlainly()
+void TestServer::rightsAreThoseOfTheFourTables()
 {
-    m_db->exec(u"DROP ROLE IF EXISTS reader; CREATE ROLE reader LOGIN; "
+    // The rights the README gives a teacher: those of the four tables and nothing else.
+    m_db->exec(u"DROP ROLE IF EXISTS teacher; CREATE ROLE teacher LOGIN; GRANT SELECT, INSERT, "
+               "UPDATE, DELETE ON Дисциплины, Критерии, Средство_ИКТ, Значения TO teacher; "
+               "DROP ROLE IF EXISTS reader; CREATE ROLE reader LOGIN; "
                "GRANT SELECT ON ALL TABLES IN SCHEMA public TO reader; "
                "DROP ROLE IF EXISTS outsider; CREATE ROLE outsider LOGIN"_s);
     const auto connectionFileFor = [this](const QString &user) {
@@ -237,18 +240,28 @@ void TestServer::aUserWithoutRightsIsRefusedPlainly()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(as.toUtf8());
     };
+    connectionFileFor(u"teacher"_s);
     connectionFileFor(u"reader"_s);
     connectionFileFor(u"outsider"_s);
+
+    TableRecordSet teachers;
+    openValues(teachers, m_db->folder() + u"/teacher.orvinta-server"_s);
+    teachers.appendRecord({u"Ф"_s, u"В"_s, u"Д"_s, u"2"_s});
+    teachers.updateRow(1, {{Value, u"3"_s}});
+    teachers.deleteRow(0);
+    QCOMPARE(m_db->rows(u"SELECT Дисциплина, Значение FROM Значения"_s),
+             (QList<QVariantList>{{u"Ф"_s, 3.0}}));
 
     TableRecordSet readable;
     openValues(readable, m_db->folder() + u"/reader.orvinta-server"_s);
     QCOMPARE(readable.recordCount(), 1);
+    m_db->addValue(u"Физика"_s, u"Время"_s, u"Доска"_s, 5.0);
     const QString refused = dbErrorOf([&] {
         readable.appendRecord({u"Ф"_s, u"В"_s, u"Д"_s, u"1"_s});
     });
     QVERIFY2(refused.startsWith(u"Нет прав на это действие в базе данных на сервере"_s),
              qPrintable(refused));
-    QCOMPARE(m_db->scalar(u"SELECT count(*) FROM Значения"_s).toLongLong(), 1);
+    QCOMPARE(m_db->scalar(u"SELECT count(*) FROM Значения"_s).toLongLong(), 2);
 
     TableRecordSet unreadable;
     const QString closed = dbErrorOf([&] {
@@ -256,7 +269,7 @@ void TestServer::aUserWithoutRightsIsRefusedPlainly()
         unreadable.recordCount();
     });
     QVERIFY2(closed.startsWith(u"Нет прав на это действие"_s), qPrintable(closed));
-    m_db->exec(u"DROP OWNED BY reader; DROP ROLE reader; DROP ROLE outsider"_s);
+    m_db->exec(u"DROP OWNED BY teacher, reader; DROP ROLE teacher, reader, outsider"_s);
 }
 
 void TestServer::aDroppedConnectionIsMadeAgain()
