@@ -2,6 +2,7 @@
 #include "core/FormatSettings.h"
 #include "core/ValueConversion.h"
 #include "db/ConnectionString.h"
+#include "db/Database.h"
 #include "db/RecordSet.h"
 #include "db/Statements.h"
 #include "db/forms/GridModel.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -65,6 +67,7 @@ private Q_SLOTS:
     void aKilledUserLeavesOnlyWholeRows();
     void hostileTextsAreStoredAsTyped();
     void rightsAreThoseOfTheFourTables();
+    void aPasswordIsAskedUntilRightOrCancelled();
     void aDroppedConnectionIsMadeAgain();
     void databasesGoToTheServerAndBack();
 
@@ -227,11 +230,19 @@ void TestServer::hostileTextsAreStoredAsTyped()
 void TestServer::rightsAreThoseOfTheFourTables()
 {
     // The rights the README gives a teacher: those of the four tables and nothing else.
-    m_db->exec(u"DROP ROLE IF EXISTS teacher; CREATE ROLE teacher LOGIN; GRANT SELECT, INSERT, "
-               "UPDATE, DELETE ON Дисциплины, Критерии, Средство_ИКТ, Значения TO teacher; "
-               "DROP ROLE IF EXISTS reader; CREATE ROLE reader LOGIN; "
+    m_db->exec(u"DROP ROLE IF EXISTS teacher; CREATE ROLE teacher LOGIN PASSWORD 'т'; GRANT "
+               "SELECT, INSERT, UPDATE, DELETE ON Дисциплины, Критерии, Средство_ИКТ, Значения TO "
+               "teacher; DROP ROLE IF EXISTS reader; CREATE ROLE reader LOGIN PASSWORD 'ч'; "
                "GRANT SELECT ON ALL TABLES IN SCHEMA public TO reader; "
-               "DROP ROLE IF EXISTS outsider; CREATE ROLE outsider LOGIN"_s);
+               "DROP ROLE IF EXISTS outsider; CREATE ROLE outsider LOGIN PASSWORD 'п'"_s);
+    // Their passwords where libpq looks for them, as the README tells a school to keep them.
+    QFile passwords(m_db->folder() + u"/pgpass"_s);
+    QVERIFY(passwords.open(QIODevice::WriteOnly));
+    passwords.write("*:*:*:teacher:\xd1\x82\n*:*:*:reader:\xd1\x87\n*:*:*:outsider:\xd0\xbf\n");
+    passwords.close();
+    passwords.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    qputenv("PGPASSFILE", passwords.fileName().toLocal8Bit());
+    const auto forget = qScopeGuard([] { qunsetenv("PGPASSFILE"); });
     const auto connectionFileFor = [this](const QString &user) {
         QFile original(m_db->path());
         QVERIFY(original.open(QIODevice::ReadOnly));
@@ -270,6 +281,51 @@ void TestServer::rightsAreThoseOfTheFourTables()
     });
     QVERIFY2(closed.startsWith(u"Нет прав на это действие"_s), qPrintable(closed));
     m_db->exec(u"DROP OWNED BY teacher, reader; DROP ROLE teacher, reader, outsider"_s);
+}
+
+void TestServer::aPasswordIsAskedUntilRightOrCancelled()
+{
+    m_db->exec(u"DROP ROLE IF EXISTS pupil; CREATE ROLE pupil LOGIN PASSWORD 'секрет'; GRANT "
+               "SELECT ON Критерии TO pupil"_s);
+    QFile original(m_db->path());
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    const QString file = m_db->folder() + u"/pupil.orvinta-server"_s;
+    QFile asPupil(file);
+    QVERIFY(asPupil.open(QIODevice::WriteOnly));
+    asPupil.write(original.readAll() + " user=pupil");
+    asPupil.close();
+
+    QStringList answers{u"неверно"_s, u"секрет"_s};
+    int asked = 0;
+    Database::setPasswordPrompt([&](const QString &path) -> std::optional<QString> {
+        ++asked;
+        if (path != file || answers.isEmpty())
+            return std::nullopt;
+        return answers.takeFirst();
+    });
+    const auto uninstall = qScopeGuard([] { Database::setPasswordPrompt({}); });
+    QueryRecordSet criteria;
+    criteria.setConnectionString(connectionString(file));
+    criteria.setCommandText(u"SELECT * FROM Критерии"_s);
+    criteria.open();
+    QCOMPARE(asked, 2);
+    // Kept for the session: the next connection does not ask again.
+    QueryRecordSet again;
+    again.setConnectionString(connectionString(file));
+    again.setCommandText(u"SELECT * FROM Критерии"_s);
+    again.open();
+    QCOMPARE(again.recordCount(), 0);
+    QCOMPARE(asked, 2);
+
+    // Cancelled: a plain refusal that names the database.
+    const QString other = m_db->folder() + u"/другой.orvinta-server"_s;
+    QVERIFY(QFile::copy(file, other));
+    QueryRecordSet cancelled;
+    cancelled.setConnectionString(connectionString(other));
+    cancelled.setCommandText(u"SELECT * FROM Критерии"_s);
+    const QString refusal = dbErrorOf([&] { cancelled.open(); });
+    QCOMPARE(refusal, u"Подключение к серверу базы данных «%1» отменено"_s.arg(other));
+    m_db->exec(u"DROP OWNED BY pupil; DROP ROLE pupil"_s);
 }
 
 void TestServer::aDroppedConnectionIsMadeAgain()
