@@ -8,6 +8,7 @@
 #include "core/Clock.h"
 #include "core/FileSystem.h"
 #include "core/FormatSettings.h"
+#include "db/Database.h"
 #include "db/forms/DatabasePath.h"
 #include "ui/Dialogs.h"
 #include "ui/ErrorGuard.h"
@@ -277,7 +278,7 @@ void TForm1::showDatabaseState()
 {
     QString state = m_databasePath.isEmpty() ? u"База данных не открыта"_s
                                              : u"База данных открыта с "_s + m_databasePath;
-    if (!sharedFileWarning(m_databasePath).isEmpty())
+    if (!isServerFile(m_databasePath) && !sharedFileWarning(m_databasePath).isEmpty())
         state += u" — в сетевой папке: только один пользователь за раз"_s;
     setPanelText(1, state);
 }
@@ -324,7 +325,7 @@ void TForm1::N7Click()
         m_databasePath = file;
         Label1->setText(m_databasePath);
         // Several users on one file in a network folder would damage it: said once per file.
-        if (const QString warning = sharedFileWarning(file);
+        if (const QString warning = isServerFile(file) ? QString() : sharedFileWarning(file);
             !warning.isEmpty() && !m_warnedShares.contains(file)) {
             m_warnedShares.insert(file);
             dialogs().information(this, warning);

@@ -60,6 +60,11 @@ void Database::setPasswordPrompt(PasswordPrompt prompt)
     passwordPrompt() = std::move(prompt);
 }
 
+bool isServerFile(const QString &path)
+{
+    return path.endsWith(QLatin1String(".orvinta-server"), Qt::CaseInsensitive);
+}
+
 std::unique_ptr<PgSession> connectToServer(const QString &serverFile)
 {
     const QString connection = readServerFile(serverFile);

@@ -52,6 +52,9 @@ private:
     std::shared_ptr<PgSessionPool> m_sessions;
 };
 
+// Whether a path names a server database's connection file rather than a database file.
+bool isServerFile(const QString &path);
+
 // A connection to the server database that a connection file names, the password asked for
 // when the server wants one (see Database::setPasswordPrompt). Throws DbError.
 std::unique_ptr<PgSession> connectToServer(const QString &serverFile);

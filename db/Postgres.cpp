@@ -111,11 +111,6 @@ void ignoreNotice(void *, const PGresult *)
 
 } // namespace
 
-bool isServerFile(const QString &path)
-{
-    return path.endsWith(QLatin1String(".orvinta-server"), Qt::CaseInsensitive);
-}
-
 QString readServerFile(const QString &path)
 {
     QFile file(path);

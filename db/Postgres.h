@@ -15,8 +15,6 @@ struct pg_result;
 // What a server connection file holds: a libpq connection string ("host=… dbname=… user=…",
 // "service=…"). Throws DbError naming the file when it cannot be read or holds nothing.
 QString readServerFile(const QString &path);
-// Whether a path names a server connection file rather than a database file.
-bool isServerFile(const QString &path);
 
 // One result of the server, cleared when the object goes. Values are converted by their
 // column's type: integers to qint64, floating and decimal numbers to double, bytea to bytes,
