@@ -110,6 +110,14 @@ double analysisFloor(PgSession &server, double &checksum)
                     });
 }
 
+// A figure against its floor, whose goal is at most 1.5 times the floor.
+void goal(const QString &what, double ratio)
+{
+    std::fputs(
+        goalLine(QStringLiteral("server: ") + what, ratio, 1.5, QStringLiteral("x")).constData(),
+        stdout);
+}
+
 double analysis(Teff &window)
 {
     QElapsedTimer timer;
@@ -173,13 +181,11 @@ int main(int argc, char *argv[])
         std::printf("median of %d runs: libpq bare loop %.1f ms (checksum %.0f), whole analysis "
                     "(Button1Click) %.1f ms, %.2fx\n",
                     Runs, bareMs, checksum, wholeMs, wholeMs / bareMs);
-        std::fputs(goalLine(QStringLiteral("server: efficiency analysis, %1 chosen of %2 rows, "
-                                           "against libpq's bare loop")
-                                .arg(TotalRows / Criteria)
-                                .arg(TotalRows),
-                            wholeMs / bareMs, 1.5, QStringLiteral("x"))
-                       .constData(),
-                   stdout);
+        goal(QStringLiteral("efficiency analysis, %1 chosen of %2 rows, "
+                            "against libpq's bare loop")
+                 .arg(TotalRows / Criteria)
+                 .arg(TotalRows),
+             wholeMs / bareMs);
 
         // The grid: opened (its count and first page), then «last».
         const QString key = quotedName(Schema::ServerKeyColumn);
@@ -217,12 +223,10 @@ int main(int argc, char *argv[])
                     lastMs, lastFloor);
         // Opening also connects to the server and asks what the table looks like, which the
         // floor does not; both are the program's work all the same.
-        std::fputs(goalLine(QStringLiteral("server: grid of %1 rows opened, against libpq's bare "
-                                           "count and first page")
-                                .arg(TotalRows),
-                            openMs / openFloor, 1.5, QStringLiteral("x"))
-                       .constData(),
-                   stdout);
+        goal(QStringLiteral("grid of %1 rows opened, against libpq's bare "
+                            "count and first page")
+                 .arg(TotalRows),
+             openMs / openFloor);
         // What of «last» is the database's: the record set under the grid reads the last page.
         TableRecordSet alone;
         alone.setConnectionString(connectionString(path));
@@ -235,18 +239,14 @@ int main(int argc, char *argv[])
         std::printf("the record set alone read the last row (%s) in %.2f ms; the rest of «last» "
                     "is the grid's painting\n",
                     qPrintable(last.toString()), readLastMs);
-        std::fputs(goalLine(QStringLiteral("server: grid of %1 rows, last row shown, against "
-                                           "libpq's bare last page")
-                                .arg(TotalRows),
-                            lastMs / lastFloor, 1.5, QStringLiteral("x"))
-                       .constData(),
-                   stdout);
-        std::fputs(goalLine(QStringLiteral("server: record set of %1 rows, last row read, against "
-                                           "libpq's bare last page")
-                                .arg(TotalRows),
-                            readLastMs / lastFloor, 1.5, QStringLiteral("x"))
-                       .constData(),
-                   stdout);
+        goal(QStringLiteral("grid of %1 rows, last row shown, against "
+                            "libpq's bare last page")
+                 .arg(TotalRows),
+             lastMs / lastFloor);
+        goal(QStringLiteral("record set of %1 rows, last row read, against "
+                            "libpq's bare last page")
+                 .arg(TotalRows),
+             readLastMs / lastFloor);
     } catch (const std::exception &e) {
         std::printf("failed: %s\n", e.what());
         return 1;

@@ -12,6 +12,7 @@
 #include "db/Schema.h"
 #include "db/Sqlite.h"
 #include "db/ValuesImport.h"
+#include "tools/NewDatabaseFile.h"
 #include "tools/SampleData.h"
 #include "tools/ServerTransfer.h"
 
@@ -52,27 +53,13 @@ const char *const Usage =
 // import's exit code when the conversion worked but the result lacks the four tables.
 constexpr int ImportedButUnsuitable = 3;
 
-// Makes a new file with the four tables (and the sample, if asked); a file that is left
-// half-made by a failure is removed again.
+// Makes a new file with the four tables (and the sample, if asked).
 void createDatabase(const QString &path, bool withSample)
 {
-    if (QFileInfo::exists(path))
-        throw DbError(
-            QStringLiteral("Файл «%1» уже существует: он не будет перезаписан").arg(path));
-    if (const QString problem = fileUseProblem(path, FileUse::Create); !problem.isEmpty())
-        throw DbError(
-            QStringLiteral("Не удалось создать файл базы данных «%1»: %2").arg(path, problem));
-    try {
-        SqliteDatabase db(path, SqliteDatabase::OpenMode::CreateNew);
-        Schema::create(db);
+    makeNewDatabaseFile(path, [withSample](SqliteDatabase &db) {
         if (withSample)
             fillSampleData(db);
-    } catch (...) {
-        QFile::remove(path);
-        QFile::remove(path + QStringLiteral("-wal"));
-        QFile::remove(path + QStringLiteral("-shm"));
-        throw;
-    }
+    });
 }
 
 // import's options before its two files; false on anything it does not know.

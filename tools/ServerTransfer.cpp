@@ -1,15 +1,14 @@
 #include "tools/ServerTransfer.h"
 
 #include "core/DbError.h"
-#include "core/FileSystem.h"
 #include "db/Database.h"
 #include "db/Postgres.h"
 #include "db/Schema.h"
+#include "db/SqlDialect.h"
 #include "db/Sqlite.h"
+#include "tools/NewDatabaseFile.h"
 #include "tools/SampleData.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <functional>
@@ -120,48 +119,34 @@ QList<CarriedTable> pushToServer(const QString &file, const QString &serverFile)
 
 QList<CarriedTable> pullFromServer(const QString &serverFile, const QString &file)
 {
-    if (QFileInfo::exists(file))
-        throw DbError(
-            QStringLiteral("Файл «%1» уже существует: он не будет перезаписан").arg(file));
-    if (const QString problem = fileUseProblem(file, FileUse::Create); !problem.isEmpty())
-        throw DbError(
-            QStringLiteral("Не удалось создать файл базы данных «%1»: %2").arg(file, problem));
     const auto source = Database::open(serverFile)->connect();
-    try {
-        QList<CarriedTable> carried;
-        {
-            SqliteDatabase db(file, SqliteDatabase::OpenMode::CreateNew);
-            Schema::create(db);
-            db.exec(QStringLiteral("BEGIN"));
-            std::unique_ptr<SqliteStatement> insert;
-            carried = carry(
-                *source,
-                [&](const QString &table, const QStringList &columns) {
-                    QStringList names;
-                    QStringList parameters;
-                    for (qsizetype i = 0; i < columns.size(); ++i) {
-                        names.append(u'"' + columns.at(i) + u'"');
-                        parameters.append(QStringLiteral("?%1").arg(i + 1));
-                    }
-                    insert = std::make_unique<SqliteStatement>(
-                        db, QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)")
-                                .arg(table, names.join(u','), parameters.join(u',')));
-                    return [&insert](const QVariantList &row) {
-                        insert->reset();
-                        for (qsizetype i = 0; i < row.size(); ++i)
-                            insert->bind(int(i) + 1, row.at(i));
-                        insert->step();
-                    };
-                },
-                [&] { insert.reset(); });
-            db.exec(QStringLiteral("COMMIT"));
-        }
-        return carried;
-    } catch (...) {
-        for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
-            QFile::remove(file + suffix);
-        throw;
-    }
+    QList<CarriedTable> carried;
+    makeNewDatabaseFile(file, [&](SqliteDatabase &db) {
+        db.exec(QStringLiteral("BEGIN"));
+        std::unique_ptr<SqliteStatement> insert;
+        carried = carry(
+            *source,
+            [&](const QString &table, const QStringList &columns) {
+                QStringList names;
+                QStringList parameters;
+                for (qsizetype i = 0; i < columns.size(); ++i) {
+                    names.append(quotedName(columns.at(i)));
+                    parameters.append(QStringLiteral("?%1").arg(i + 1));
+                }
+                insert = std::make_unique<SqliteStatement>(
+                    db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                            .arg(quotedName(table), names.join(u','), parameters.join(u',')));
+                return [&insert](const QVariantList &row) {
+                    insert->reset();
+                    for (qsizetype i = 0; i < row.size(); ++i)
+                        insert->bind(int(i) + 1, row.at(i));
+                    insert->step();
+                };
+            },
+            [&] { insert.reset(); });
+        db.exec(QStringLiteral("COMMIT"));
+    });
+    return carried;
 }
 
 void reportCarried(const QList<CarriedTable> &tables, QTextStream &out)
