@@ -6,6 +6,7 @@
 #include "db/Schema.h"
 #include "db/SqlDialect.h"
 
+#include <QScopeGuard>
 #include <deque>
 #include <libpq-fe.h>
 #include <vector>
@@ -195,6 +196,11 @@ PgSessionPool::PgSessionPool(const QString &connectionString, const QString &sho
 
 PgSessionPool::~PgSessionPool() = default;
 
+QString PgSessionPool::shownPath() const
+{
+    return m_shownPath;
+}
+
 std::unique_ptr<PgSession> PgSessionPool::take()
 {
     while (!m_idle.empty()) {
@@ -208,14 +214,13 @@ std::unique_ptr<PgSession> PgSessionPool::take()
 
 void PgSessionPool::giveBack(std::unique_ptr<PgSession> session)
 {
-    constexpr size_t MostKept = 4;
+    constexpr size_t MostKept = 2;
     if (m_idle.size() < MostKept && !session->isLost() &&
         PQtransactionStatus(session->handle()) == PQTRANS_IDLE)
         m_idle.push_back(std::move(session));
 }
 
-PgConnection::PgConnection(std::shared_ptr<PgSessionPool> pool)
-    : m_pool(std::move(pool)), m_session(m_pool->take())
+PgConnection::PgConnection(std::shared_ptr<PgSessionPool> pool) : m_pool(std::move(pool))
 {
     changeCount();
 }
@@ -224,23 +229,33 @@ PgConnection::~PgConnection()
 {
     if (m_streaming)
         m_streaming->stop();
-    if (!m_inTransaction)
+    // A transaction left open ends with its session, which the server then rolls back.
+    if (m_session && !m_inTransaction)
         m_pool->giveBack(std::move(m_session));
 }
 
 QString PgConnection::databasePath() const
 {
-    return m_session->shownPath();
+    return m_pool->shownPath();
+}
+
+void PgConnection::releaseIfIdle()
+{
+    if (m_session && !m_streaming && !m_inTransaction)
+        m_pool->giveBack(std::move(m_session));
 }
 
 void PgConnection::streamEnded(PgCursor *cursor)
 {
     if (m_streaming == cursor)
         m_streaming = nullptr;
+    releaseIfIdle();
 }
 
 void PgConnection::prepareForStatement()
 {
+    if (!m_session)
+        m_session = m_pool->take();
     if (m_streaming)
         m_streaming->takeInTheRest();
     if (m_session->reconnectIfLost()) {
@@ -320,6 +335,7 @@ QString PgConnection::keyedStatement(const QString &sql)
 
 SourceShape PgConnection::describe(const Source &source)
 {
+    const auto release = qScopeGuard([this] { releaseIfIdle(); });
     return reading([&] {
         const QString sql = serverStatement(source);
         const SingleTableSelect select = analyseSelect(sql);
@@ -382,12 +398,14 @@ std::unique_ptr<RowCursor> PgConnection::stream(const QString &sql, const QVaria
 
 std::unique_ptr<RowCursor> PgConnection::read(const Source &source)
 {
+    const auto release = qScopeGuard([this] { releaseIfIdle(); });
     const QString sql = reading([&] { return serverStatement(source); });
     return stream(sql, source.parameters, 0);
 }
 
 qint64 PgConnection::count(const Source &source)
 {
+    const auto release = qScopeGuard([this] { releaseIfIdle(); });
     return reading([&] {
         return m_session
             ->exec(QStringLiteral("SELECT count(*) FROM (%1) AS orvinta_rows")
@@ -400,6 +418,7 @@ qint64 PgConnection::count(const Source &source)
 std::unique_ptr<RowCursor> PgConnection::readPage(const Source &source, const SourceShape &shape,
                                                   const PageRequest &page)
 {
+    const auto release = qScopeGuard([this] { releaseIfIdle(); });
     const QString sql = reading([&] { return serverStatement(source); });
     const int count = int(source.parameters.size());
     const QString limit = parameter(count + 1);
@@ -458,6 +477,7 @@ std::unique_ptr<RowCursor> PgConnection::readPage(const Source &source, const So
 StoredRow PgConnection::readRow(const QString &tableName, const QList<FieldInfo> &columns,
                                 RowKey key)
 {
+    const auto release = qScopeGuard([this] { releaseIfIdle(); });
     QStringList names{Version};
     for (const FieldInfo &field : columns)
         names.append(quotedName(field.originColumn));
@@ -477,6 +497,7 @@ StoredRow PgConnection::readRow(const QString &tableName, const QList<FieldInfo>
 
 quint64 PgConnection::changeCount()
 {
+    const auto release = qScopeGuard([this] { releaseIfIdle(); });
     if (m_streaming || !m_changesCounted)
         return m_changes;
     qint64 counted = 0;
@@ -509,6 +530,7 @@ void PgConnection::requireWritable()
 RowKey PgConnection::insert(const QString &tableName, const QStringList &columns,
                             const QVariantList &values)
 {
+    const auto release = qScopeGuard([this] { releaseIfIdle(); });
     prepareForStatement();
     QStringList names;
     QStringList parameters;
@@ -532,6 +554,7 @@ RowKey PgConnection::insert(const QString &tableName, const QStringList &columns
 int PgConnection::update(const QString &tableName, RowKey key, const QStringList &columns,
                          const QVariantList &values)
 {
+    const auto release = qScopeGuard([this] { releaseIfIdle(); });
     prepareForStatement();
     QStringList assignments;
     for (qsizetype i = 0; i < columns.size(); ++i)
@@ -553,6 +576,7 @@ int PgConnection::update(const QString &tableName, RowKey key, const QStringList
 
 int PgConnection::remove(const QString &tableName, RowKey key)
 {
+    const auto release = qScopeGuard([this] { releaseIfIdle(); });
     prepareForStatement();
     QString sql = QStringLiteral("DELETE FROM %1 WHERE %2 = $1")
                       .arg(quotedName(tableName), quotedName(Schema::ServerKeyColumn));
@@ -575,13 +599,15 @@ void PgConnection::begin()
 
 void PgConnection::commit()
 {
+    const auto release = qScopeGuard([this] { releaseIfIdle(); });
     m_inTransaction = false;
     m_session->execScript(QStringLiteral("COMMIT"));
 }
 
 void PgConnection::rollback()
 {
+    const auto release = qScopeGuard([this] { releaseIfIdle(); });
     m_inTransaction = false;
-    if (!m_session->isLost())
+    if (m_session && !m_session->isLost())
         m_session->execScript(QStringLiteral("ROLLBACK"));
 }

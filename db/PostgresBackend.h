@@ -20,6 +20,7 @@ public:
                   std::function<QString()> password);
     ~PgSessionPool();
 
+    QString shownPath() const;
     // A session kept, or a new one. Throws DbError.
     std::unique_ptr<PgSession> take();
     // Keeps a session that is sound and idle, up to a few.
@@ -37,7 +38,8 @@ private:
 // by the server's row version (xmin), so that a write of a row another user has changed since
 // it was read changes nothing. Rows of a whole read come one at a time, as the server sends
 // them. Changes of other connections show in a count of changes that the tables' triggers
-// keep. A connection that was lost is made again at the next action.
+// keep. A connection that was lost is made again at the next action. A connection holds a
+// session of the window's pool only while it acts.
 class PgConnection final : public DbConnection
 {
 public:
@@ -45,6 +47,7 @@ public:
     explicit PgConnection(std::shared_ptr<PgSessionPool> pool);
     ~PgConnection() override;
 
+    // The session held while rows come.
     PgSession &session() { return *m_session; }
 
     QString databasePath() const override;
@@ -82,9 +85,12 @@ private:
     // so that the key column stays out of sight.
     QString serverStatement(const Source &source);
     QString keyedStatement(const QString &sql);
-    // Makes the connection free for a statement: the rows of a cursor that still come are
-    // taken in, a lost connection is made again.
+    // Makes the connection free for a statement: a session taken from the pool, the rows of a
+    // cursor that still come taken in, a lost connection made again.
     void prepareForStatement();
+    // Gives the session back to the pool between actions, unless rows still come or a
+    // transaction is open: the record sets of a window share a session or two.
+    void releaseIfIdle();
     // Runs a read; one that failed because the connection was lost is run once more on a new
     // connection, outside a transaction.
     template <typename Read> auto reading(Read &&read) -> decltype(read());

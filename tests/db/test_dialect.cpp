@@ -14,6 +14,8 @@ private Q_SLOTS:
     void translatesLiterals_data();
     void translatesLiterals();
     void unterminatedLiteralIsAnError();
+    void translatesForAServer_data();
+    void translatesForAServer();
     void escapedTextRoundTrips_data();
     void escapedTextRoundTrips();
     void recognisesSingleTableSelects_data();
@@ -49,6 +51,33 @@ void TestDialect::translatesLiterals()
 void TestDialect::unterminatedLiteralIsAnError()
 {
     QVERIFY_THROWS_EXCEPTION(DbError, translateStatement(u"x=(\"abc)"_s));
+}
+
+void TestDialect::translatesForAServer_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("expected");
+    // Names beyond ASCII are quoted, so that the server keeps them as written; keywords and
+    // the texts of literals stay as they are.
+    QTest::newRow("window statement")
+        << u"select Значения.Значение from Значения where Значения.Критерий=(?)"_s
+        << u"select \"Значения\".\"Значение\" from \"Значения\" where "
+           "\"Значения\".\"Критерий\"=($1)"_s;
+    QTest::newRow("literal and parameters")
+        << u"SELECT count(*) FROM Значения WHERE Дисциплина = \"Физика ? да\" AND Дата > ?"
+           " AND Критерий = ?"_s
+        << u"SELECT count(*) FROM \"Значения\" WHERE \"Дисциплина\" = 'Физика ? да' AND "
+           "\"Дата\" > $1 AND \"Критерий\" = $2"_s;
+    QTest::newRow("bracketed and quoted names")
+        << u"SELECT [Средство ИКТ], \"x\" FROM [Средство_ИКТ]"_s
+        << u"SELECT \"Средство ИКТ\", 'x' FROM \"Средство_ИКТ\""_s;
+}
+
+void TestDialect::translatesForAServer()
+{
+    QFETCH(QString, statement);
+    QFETCH(QString, expected);
+    QCOMPARE(translateForServer(translateStatement(statement)), expected);
 }
 
 void TestDialect::escapedTextRoundTrips_data()

@@ -70,6 +70,7 @@ private Q_SLOTS:
     void aPasswordIsAskedUntilRightOrCancelled();
     void aDroppedConnectionIsMadeAgain();
     void databasesGoToTheServerAndBack();
+    void aWindowsRecordSetsShareTheirSessions();
 
 private:
     // Runs the other user to the end; its warnings are shown on failure.
@@ -389,6 +390,27 @@ void TestServer::databasesGoToTheServerAndBack()
     QCOMPARE(original.size(), 769);
     QCOMPARE(everything(m_db->path()), original);
     QCOMPARE(everything(copy), original);
+}
+
+void TestServer::aWindowsRecordSetsShareTheirSessions()
+{
+    // A school's server serves every teacher's windows: a window's open record sets do not
+    // hold a server process each.
+    DatabaseOpener window;
+    std::vector<std::unique_ptr<QueryRecordSet>> open;
+    for (int i = 0; i < 6; ++i) {
+        auto records = std::make_unique<QueryRecordSet>();
+        records->setConnectionString(connectionString(m_db->path()));
+        records->setOpener(&window);
+        records->setCommandText(u"SELECT * FROM Значения"_s);
+        records->open();
+        QCOMPARE(records->recordCount(), 1);
+        open.push_back(std::move(records));
+    }
+    const qint64 sessions =
+        m_db->scalar(u"SELECT count(*) FROM pg_stat_activity WHERE datname = current_database()"_s)
+            .toLongLong();
+    QVERIFY2(sessions <= 3, qPrintable(QString::number(sessions))); // the test's own and two
 }
 
 int main(int argc, char **argv)
