@@ -93,6 +93,21 @@ struct PageRequest
     int limit = 0; // a negative limit: every row from there on
 };
 
+// The statement that reads one page of a source's rows, for a backend to run: over `keyed` (the
+// source's statement with each row's key first, named `keyAlias`) in the order of the keys,
+// or, with `keyed` empty, over `plain` by position in its own order. The page's own values
+// follow the source's parameters, at the placeholders `first` and `second`; `everyRow` is the
+// limit that reads every row from there on. A page by key of a read-only source is a logic
+// error.
+struct PageStatement
+{
+    QString sql;
+    QVariantList parameters; // the page's own, after the source's
+};
+PageStatement pageStatement(const QString &plain, const QString &keyed, const QString &keyAlias,
+                            const PageRequest &page, const QString &first, const QString &second,
+                            const QVariant &everyRow);
+
 // One connection to a database.
 class DbConnection
 {

@@ -65,9 +65,12 @@ bool isServerFile(const QString &path)
     return path.endsWith(QLatin1String(".orvinta-server"), Qt::CaseInsensitive);
 }
 
-std::unique_ptr<PgSession> connectToServer(const QString &serverFile)
+namespace {
+
+// A session with the connection string of the file, asking for the password while the server
+// refuses the one it has.
+std::unique_ptr<PgSession> connectWith(const QString &connection, const QString &serverFile)
 {
-    const QString connection = readServerFile(serverFile);
     QString &password = passwords()[serverFile];
     for (;;) {
         bool needsPassword = false;
@@ -86,9 +89,17 @@ std::unique_ptr<PgSession> connectToServer(const QString &serverFile)
     }
 }
 
+} // namespace
+
+std::unique_ptr<PgSession> connectToServer(const QString &serverFile)
+{
+    return connectWith(readServerFile(serverFile), serverFile);
+}
+
 std::shared_ptr<const Database> Database::openOnServer(const QString &path)
 {
-    std::unique_ptr<PgSession> server = connectToServer(path);
+    const QString connection = readServerFile(path);
+    std::unique_ptr<PgSession> server = connectWith(connection, path);
     if (const QStringList missing = Schema::missingParts(*server); !missing.isEmpty()) {
         throw DbError(QStringLiteral("В базе данных на сервере «%1» нет: %2")
                           .arg(path, missing.join(QStringLiteral(", "))),
@@ -96,9 +107,8 @@ std::shared_ptr<const Database> Database::openOnServer(const QString &path)
     }
     std::shared_ptr<Database> database(new Database);
     database->m_path = path;
-    database->m_serverConnection = readServerFile(path);
     database->m_sessions = std::make_shared<PgSessionPool>(
-        database->m_serverConnection, path, [path] { return passwords().value(path); });
+        connection, path, [path] { return passwords().value(path); });
     database->m_sessions->giveBack(std::move(server));
     return database;
 }

@@ -34,7 +34,7 @@ public:
     static void setPasswordPrompt(PasswordPrompt prompt);
 
     QString path() const { return m_path; }
-    bool isOnServer() const { return !m_serverConnection.isEmpty(); }
+    bool isOnServer() const { return m_sessions != nullptr; }
     // Why several users should not share this file; empty when nothing speaks against it.
     QString sharingWarning() const { return m_sharingWarning; }
     // A new connection of its own.
@@ -48,7 +48,6 @@ private:
     QString m_file;
     QString m_readOnlyReason;
     QString m_sharingWarning;
-    QString m_serverConnection;
     std::shared_ptr<PgSessionPool> m_sessions;
 };
 

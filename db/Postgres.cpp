@@ -109,6 +109,22 @@ DbError statementError(const QString &shownPath, const QString &state, const QSt
 void ignoreNotice(void *, const PGresult *)
 {}
 
+// A parameter's value in the server's text form: numbers exact, bytes in bytea's hex form.
+QByteArray parameterText(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return QByteArray::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+    case QMetaType::Bool:
+        return value.toBool() ? "1" : "0";
+    case QMetaType::QByteArray:
+        return "\\x" + value.toByteArray().toHex();
+    default:
+        return value.toString().toUtf8();
+    }
+}
+
 } // namespace
 
 QString readServerFile(const QString &path)
@@ -233,33 +249,11 @@ int PgResult::changedRows() const
 
 PgParameters::PgParameters(const QVariantList &values)
 {
+    // Reserved: the pointers below point into the texts.
     m_texts.reserve(size_t(values.size()));
     for (const QVariant &value : values) {
-        switch (value.typeId()) {
-        case QMetaType::UnknownType:
-        case QMetaType::Nullptr:
-            m_texts.emplace_back();
-            break;
-        case QMetaType::Double:
-        case QMetaType::Float:
-            m_texts.push_back(
-                QByteArray::number(value.toDouble(), 'g', QLocale::FloatingPointShortest));
-            break;
-        case QMetaType::Bool:
-            m_texts.push_back(value.toBool() ? "1" : "0");
-            break;
-        case QMetaType::QByteArray:
-            m_texts.push_back("\\x" + value.toByteArray().toHex());
-            break;
-        default:
-            m_texts.push_back(value.isNull() ? QByteArray() : value.toString().toUtf8());
-            break;
-        }
-    }
-    for (size_t i = 0; i < m_texts.size(); ++i) {
-        const QVariant &value = values.at(qsizetype(i));
-        const bool null = !value.isValid() || value.isNull();
-        m_pointers.push_back(null ? nullptr : m_texts[i].constData());
+        m_texts.push_back(parameterText(value));
+        m_pointers.push_back(value.isNull() ? nullptr : m_texts.back().constData());
     }
 }
 

@@ -92,15 +92,12 @@ public:
     {
         if (!m_connection)
             return;
-        PGconn *conn = m_connection->session().handle();
-        if (PGcancel *cancel = PQgetCancel(conn)) {
+        if (PGcancel *cancel = PQgetCancel(m_connection->session().handle())) {
             char error[256];
             PQcancel(cancel, error, sizeof error);
             PQfreeCancel(cancel);
         }
-        while (PGresult *rest = PQgetResult(conn))
-            PQclear(rest);
-        std::exchange(m_connection, nullptr)->streamEnded(this);
+        endStream();
     }
 
     bool next() override
@@ -167,18 +164,21 @@ private:
         if (PQresultStatus(raw) == PGRES_SINGLE_TUPLE)
             return PgResult(raw);
         // The end of the rows, or a failure: the final null result comes next.
-        PgResult last = [&] {
-            try {
-                return session.checked(raw);
-            } catch (...) {
-                while (PGresult *rest = PQgetResult(session.handle()))
-                    PQclear(rest);
-                std::exchange(m_connection, nullptr)->streamEnded(this);
-                throw;
-            }
-        }();
-        Q_UNUSED(last);
+        try {
+            session.checked(raw);
+        } catch (...) {
+            endStream();
+            throw;
+        }
         return PgResult();
+    }
+
+    // Takes what is left of the rows' results and frees the connection.
+    void endStream()
+    {
+        while (PGresult *rest = PQgetResult(m_connection->session().handle()))
+            PQclear(rest);
+        std::exchange(m_connection, nullptr)->streamEnded(this);
     }
 
     PgConnection *m_connection = nullptr;
@@ -421,57 +421,16 @@ std::unique_ptr<RowCursor> PgConnection::readPage(const Source &source, const So
     const auto release = qScopeGuard([this] { releaseIfIdle(); });
     const QString sql = reading([&] { return serverStatement(source); });
     const int count = int(source.parameters.size());
-    const QString limit = parameter(count + 1);
-    const QString second = parameter(count + 2);
-    QVariantList parameters = source.parameters;
-    // LIMIT NULL is no limit at all.
-    const QVariant rows = page.limit < 0 ? QVariant() : QVariant(page.limit);
-    QString paged;
-    if (!shape.isEditable()) {
-        if (page.from != PageRequest::From::Start && page.from != PageRequest::From::Offset)
-            throw std::logic_error("readPage: rows of a read-only source have no keys");
-        paged = QStringLiteral("SELECT * FROM (%1) AS orvinta_rows LIMIT %2 OFFSET %3")
-                    .arg(sql, limit, second);
-        parameters << rows << (page.from == PageRequest::From::Offset ? page.offset : 0);
-    } else {
-        const QString from =
-            QStringLiteral("SELECT * FROM (%1) AS orvinta_rows ").arg(keyedStatement(sql));
-        switch (page.from) {
-        case PageRequest::From::Start:
-            paged = from + QStringLiteral("ORDER BY %1 LIMIT %2").arg(KeyAlias, limit);
-            parameters << rows;
-            break;
-        case PageRequest::From::After:
-            paged =
-                from +
-                QStringLiteral("WHERE %1 > %3 ORDER BY %1 LIMIT %2").arg(KeyAlias, limit, second);
-            parameters << rows << page.key.value;
-            break;
-        case PageRequest::From::Before:
-            paged = from + QStringLiteral("WHERE %1 < %3 ORDER BY %1 DESC LIMIT %2")
-                               .arg(KeyAlias, limit, second);
-            parameters << rows << page.key.value;
-            break;
-        case PageRequest::From::End:
-            paged = from + QStringLiteral("ORDER BY %1 DESC LIMIT %2").arg(KeyAlias, limit);
-            parameters << rows;
-            break;
-        case PageRequest::From::Offset:
-            paged = from +
-                    QStringLiteral("ORDER BY %1 LIMIT %2 OFFSET %3").arg(KeyAlias, limit, second);
-            parameters << rows << page.offset;
-            break;
-        case PageRequest::From::Key:
-            paged = from + QStringLiteral("WHERE %1 = %2").arg(KeyAlias, limit);
-            parameters << page.key.value;
-            break;
-        }
-    }
+    // LIMIT NULL: no limit.
+    const PageStatement paged =
+        pageStatement(sql, shape.isEditable() ? keyedStatement(sql) : QString(), KeyAlias, page,
+                      parameter(count + 1), parameter(count + 2), QVariant());
+    const QVariantList parameters = source.parameters + paged.parameters;
     const int first = shape.isEditable() ? KeyedColumns : 0;
     if (page.limit < 0 || page.limit > LongestWholePage)
-        return stream(paged, parameters, first);
+        return stream(paged.sql, parameters, first);
     return reading(
-        [&] { return std::make_unique<PgCursor>(m_session->exec(paged, parameters), first); });
+        [&] { return std::make_unique<PgCursor>(m_session->exec(paged.sql, parameters), first); });
 }
 
 StoredRow PgConnection::readRow(const QString &tableName, const QList<FieldInfo> &columns,

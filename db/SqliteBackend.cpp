@@ -178,53 +178,15 @@ std::unique_ptr<RowCursor>
 SqliteConnection::readPage(const Source &source, const SourceShape &shape, const PageRequest &page)
 {
     const Translated statement = translated(source);
-    const QString limit = QStringLiteral("?%1").arg(statement.parameters + 1);
-    const QString second = QStringLiteral("?%1").arg(statement.parameters + 2);
-    QVariantList extra;
-    QString sql;
-    if (!shape.isEditable()) {
-        if (page.from != PageRequest::From::Start && page.from != PageRequest::From::Offset)
-            throw std::logic_error("readPage: rows of a read-only source have no keys");
-        sql = QStringLiteral("SELECT * FROM (%1) LIMIT %2 OFFSET %3")
-                  .arg(statement.sql, limit, second);
-        extra = {page.limit, page.from == PageRequest::From::Offset ? page.offset : 0};
-    } else {
-        const QString keyed = withKey(statement.sql, analyseSelect(statement.sql));
-        const QString from = QStringLiteral("SELECT * FROM (%1) ").arg(keyed);
-        switch (page.from) {
-        case PageRequest::From::Start:
-            sql = from + QStringLiteral("ORDER BY %1 LIMIT %2").arg(KeyColumn, limit);
-            extra = {page.limit};
-            break;
-        case PageRequest::From::After:
-            sql =
-                from +
-                QStringLiteral("WHERE %1 > %3 ORDER BY %1 LIMIT %2").arg(KeyColumn, limit, second);
-            extra = {page.limit, page.key.value};
-            break;
-        case PageRequest::From::Before:
-            sql = from + QStringLiteral("WHERE %1 < %3 ORDER BY %1 DESC LIMIT %2")
-                             .arg(KeyColumn, limit, second);
-            extra = {page.limit, page.key.value};
-            break;
-        case PageRequest::From::End:
-            sql = from + QStringLiteral("ORDER BY %1 DESC LIMIT %2").arg(KeyColumn, limit);
-            extra = {page.limit};
-            break;
-        case PageRequest::From::Offset:
-            sql = from +
-                  QStringLiteral("ORDER BY %1 LIMIT %2 OFFSET %3").arg(KeyColumn, limit, second);
-            extra = {page.limit, page.offset};
-            break;
-        case PageRequest::From::Key:
-            sql = from + QStringLiteral("WHERE %1 = %2").arg(KeyColumn, limit);
-            extra = {page.key.value};
-            break;
-        }
-    }
-    auto read = std::make_unique<SqliteStatement>(*m_file, sql);
+    // LIMIT -1: no limit.
+    const PageStatement paged = pageStatement(
+        statement.sql,
+        shape.isEditable() ? withKey(statement.sql, analyseSelect(statement.sql)) : QString(),
+        KeyColumn, page, QStringLiteral("?%1").arg(statement.parameters + 1),
+        QStringLiteral("?%1").arg(statement.parameters + 2), -1);
+    auto read = std::make_unique<SqliteStatement>(*m_file, paged.sql);
     bindAll(*read, source.parameters);
-    bindAll(*read, extra, statement.parameters + 1);
+    bindAll(*read, paged.parameters, statement.parameters + 1);
     return std::make_unique<SqliteCursor>(std::move(read), shape.isEditable() ? 1 : 0);
 }
 
